@@ -1,0 +1,48 @@
+#pragma once
+// Errors are exceptions carrying a French message; the handler guard shows
+// them in an error box and the program goes on.
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+namespace tarvik {
+
+class Error : public std::runtime_error {
+public:
+    explicit Error(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// A file could not be opened, created or written.
+class FileError : public Error {
+public:
+    using Error::Error;
+};
+
+// A text is not a valid whole number (the runtime's conversion error).
+class ConvertError : public Error {
+public:
+    using Error::Error;
+};
+
+// The message text of any exception.
+QString errorMessage(const std::exception &e);
+
+// Runs a handler; an exception that escapes it is shown in the application's
+// error box and swallowed, so it never crosses the event loop. Returns false
+// when the handler failed.
+bool runGuarded(const std::function<void()> &handler);
+
+// Wraps a handler for connect(): the returned callable runs it guarded.
+template <typename F>
+auto guarded(F handler)
+{
+    return [handler](auto &&...) { runGuarded(handler); };
+}
+
+} // namespace tarvik

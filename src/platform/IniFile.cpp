@@ -1,0 +1,166 @@
+#include "platform/IniFile.h"
+
+#include "platform/Errors.h"
+
+#include <QFileInfo>
+
+namespace tarvik {
+
+namespace {
+
+bool isHeader(const QString &trimmed) { return trimmed.startsWith(QLatin1Char('[')); }
+
+QString headerName(const QString &trimmed)
+{
+    // The last ']' closes the name, so a path holding ']' stays whole.
+    const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
+    return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+}
+
+} // namespace
+
+IniFile::IniFile(const QString &path) : m_path(path)
+{
+    QStringList lines;
+    if (QFileInfo(path).isFile()) {
+        try {
+            LineList list;
+            list.loadFromFile(path);
+            lines = list.lines;
+            m_encoding = list.encoding;
+            m_existed = true;
+        } catch (const FileError &) {
+            // Reads never fail: an unreadable file answers the defaults.
+        }
+    }
+    Section *current = nullptr;
+    for (const QString &line : std::as_const(lines)) {
+        const QString trimmed = line.trimmed();
+        if (isHeader(trimmed)) {
+            if (current)
+                indexSection(*current);
+            m_sections.push_back(Section{line, {}, {}});
+            const QString name = fold(headerName(trimmed));
+            if (!m_sectionIndex.contains(name))
+                m_sectionIndex.insert(name, int(m_sections.size()) - 1);
+            current = &m_sections.back();
+        } else if (current) {
+            current->lines << line;
+        } else {
+            m_preamble << line;
+        }
+    }
+    if (current)
+        indexSection(*current);
+}
+
+bool IniFile::parseKeyLine(const QString &line, QString *key, QString *rawValue)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    *key = line.left(eq).trimmed();
+    if (key->isEmpty() || key->startsWith(QLatin1Char('[')))
+        return false;
+    if (rawValue)
+        *rawValue = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+void IniFile::indexSection(Section &s)
+{
+    s.keyIndex.clear();
+    QString key;
+    for (int i = 0; i < s.lines.size(); ++i)
+        if (parseKeyLine(s.lines[i], &key, nullptr)) {
+            const QString f = key.toCaseFolded();
+            if (!s.keyIndex.contains(f))
+                s.keyIndex.insert(f, i);
+        }
+}
+
+bool IniFile::hasSection(const QString &section) const { return m_sectionIndex.contains(fold(section)); }
+
+std::optional<QString> IniFile::value(const QString &section, const QString &key) const
+{
+    const auto sit = m_sectionIndex.constFind(fold(section));
+    if (sit == m_sectionIndex.constEnd())
+        return std::nullopt;
+    const Section &s = m_sections[*sit];
+    const auto kit = s.keyIndex.constFind(fold(key));
+    if (kit == s.keyIndex.constEnd())
+        return std::nullopt;
+    QString k, v;
+    parseKeyLine(s.lines[*kit], &k, &v);
+    if (v.size() >= 2) {
+        const QChar q = v.front();
+        if ((q == u'"' || q == u'\'') && v.back() == q)
+            v = v.mid(1, v.size() - 2);
+    }
+    if (v.size() > kMaxValueLength)
+        v.truncate(kMaxValueLength);
+    return v;
+}
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    return value(section, key).value_or(defaultValue);
+}
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('\n'))
+        || section.contains(QLatin1Char('\n')))
+        throw Error(QStringLiteral("Impossible d'écrire dans %1 : une valeur ne peut pas contenir de saut de ligne").arg(m_path));
+
+    const QString sectionName = fold(section);
+    auto sit = m_sectionIndex.constFind(sectionName);
+    if (sit == m_sectionIndex.constEnd()) {
+        m_sections.push_back(Section{QLatin1Char('[') + section + QLatin1Char(']'), {key + QLatin1Char('=') + value}, {}});
+        m_sections.back().keyIndex.insert(fold(key), 0);
+        m_sectionIndex.insert(sectionName, int(m_sections.size()) - 1);
+        return;
+    }
+    Section &s = m_sections[*sit];
+    const QString keyName = fold(key);
+    const auto kit = s.keyIndex.constFind(keyName);
+    if (kit != s.keyIndex.constEnd()) {
+        QString existingKey;
+        parseKeyLine(s.lines[*kit], &existingKey, nullptr);
+        s.lines[*kit] = existingKey + QLatin1Char('=') + value;
+        return;
+    }
+    // After the last non-empty line, so the blank line that separates this
+    // section from the next one stays between them.
+    int at = int(s.lines.size());
+    while (at > 0 && s.lines[at - 1].trimmed().isEmpty())
+        --at;
+    s.lines.insert(at, key + QLatin1Char('=') + value);
+    if (at == s.lines.size() - 1) {
+        s.keyIndex.insert(keyName, at);
+    } else {
+        indexSection(s);
+    }
+}
+
+QStringList IniFile::lines() const
+{
+    QStringList out = m_preamble;
+    for (const Section &s : m_sections) {
+        out << s.header;
+        out << s.lines;
+    }
+    return out;
+}
+
+void IniFile::save() const
+{
+    const QStringList all = lines();
+    try {
+        writeWholeFile(m_path, encodeLines(all, encodingForSave(all, m_encoding)));
+    } catch (const FileError &) {
+        throw Error(QStringLiteral("Impossible d'écrire dans %1").arg(m_path));
+    }
+}
+
+} // namespace tarvik

@@ -1,0 +1,60 @@
+#pragma once
+// The program's INI engine: one file loaded whole, read and changed in memory,
+// written back whole. The dialect is the Windows profile-string one:
+// case-insensitive section and key names, a missing key distinct from an
+// empty one, values cut at 2047 characters and unquoted when one quote mark
+// encloses them, a changed key replaced in place, a new key placed after the
+// last line of its section, a new section added at the end of the file.
+
+#include "platform/LineFile.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace tarvik {
+
+class IniFile {
+public:
+    static constexpr int kMaxValueLength = 2047;
+
+    // Loads the file; a missing or unreadable file reads as empty.
+    explicit IniFile(const QString &path);
+
+    const QString &path() const { return m_path; }
+    bool fileExisted() const { return m_existed; }
+
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
+    bool hasSection(const QString &section) const;
+
+    void writeString(const QString &section, const QString &key, const QString &value);
+
+    // The whole text as lines, in file order.
+    QStringList lines() const;
+    TextEncoding encoding() const { return m_encoding; }
+
+    // Writes the file whole; throws Error("Impossible d'écrire dans <path>").
+    void save() const;
+
+private:
+    struct Section {
+        QString header;                // the header line as found or written
+        QStringList lines;             // the lines after the header
+        QHash<QString, int> keyIndex;  // folded key -> first line holding it
+    };
+    static QString fold(const QString &name) { return name.trimmed().toCaseFolded(); }
+    static bool parseKeyLine(const QString &line, QString *key, QString *rawValue);
+    void indexSection(Section &s);
+
+    QString m_path;
+    bool m_existed = false;
+    TextEncoding m_encoding = TextEncoding::Ansi;
+    QStringList m_preamble;
+    std::vector<Section> m_sections;
+    QHash<QString, int> m_sectionIndex; // folded name -> first section of that name
+};
+
+} // namespace tarvik

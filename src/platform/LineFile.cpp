@@ -1,0 +1,140 @@
+#include "platform/LineFile.h"
+
+#include "platform/AnsiCodePage.h"
+#include "platform/Errors.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace tarvik {
+
+namespace {
+
+QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
+{
+    QString out;
+    out.resize(size / 2);
+    QChar *d = out.data();
+    for (qsizetype i = 0; i + 1 < size; i += 2) {
+        const auto a = static_cast<unsigned char>(data[i]);
+        const auto b = static_cast<unsigned char>(data[i + 1]);
+        d[i / 2] = QChar(char16_t(bigEndian ? (a << 8 | b) : (b << 8 | a)));
+    }
+    return out;
+}
+
+QByteArray encodeUtf16(const QString &text, bool bigEndian)
+{
+    QByteArray out;
+    out.resize(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        out[2 * i] = char(bigEndian ? u >> 8 : u & 0xFF);
+        out[2 * i + 1] = char(bigEndian ? u & 0xFF : u >> 8);
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding)
+{
+    TextEncoding enc = TextEncoding::Ansi;
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        enc = TextEncoding::Utf8;
+        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        enc = TextEncoding::Utf16LE;
+        text = decodeUtf16(bytes.constData() + 2, bytes.size() - 2, false);
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        enc = TextEncoding::Utf16BE;
+        text = decodeUtf16(bytes.constData() + 2, bytes.size() - 2, true);
+    } else {
+        text = ansiToUnicode(bytes);
+    }
+    if (encoding)
+        *encoding = enc;
+
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines << text.mid(start, i - start);
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered)
+{
+    if (remembered != TextEncoding::Ansi)
+        return remembered;
+    for (const QString &l : lines)
+        if (!isAnsiRepresentable(l))
+            return TextEncoding::Utf8;
+    return remembered;
+}
+
+QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
+{
+    QString text;
+    qsizetype total = 0;
+    for (const QString &l : lines)
+        total += l.size() + 2;
+    text.reserve(total);
+    for (const QString &l : lines) {
+        text += l;
+        text += QLatin1String("\r\n");
+    }
+    switch (encoding) {
+    case TextEncoding::Utf8: return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case TextEncoding::Utf16LE: return QByteArray("\xFF\xFE") + encodeUtf16(text, false);
+    case TextEncoding::Utf16BE: return QByteArray("\xFE\xFF") + encodeUtf16(text, true);
+    case TextEncoding::Ansi: break;
+    }
+    return unicodeToAnsi(text);
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, f.errorString()));
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("Erreur de lecture du fichier \"%1\". %2").arg(path, f.errorString()));
+    return bytes;
+}
+
+void writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        throw FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, f.errorString()));
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, f.errorString()));
+}
+
+void LineList::loadFromFile(const QString &path)
+{
+    lines = decodeLines(readWholeFile(path), &encoding);
+}
+
+void LineList::saveToFile(const QString &path) const
+{
+    writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)));
+}
+
+} // namespace tarvik

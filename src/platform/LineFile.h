@@ -1,0 +1,40 @@
+#pragma once
+// Text files read and written whole as a list of lines.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace tarvik {
+
+enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+
+// Decodes by byte-order mark (the mark is not part of the text); without one
+// the bytes are Windows-1252. Lines end at CR LF, lone CR or lone LF; a final
+// line break does not start an empty line; a NUL ends the text.
+QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding = nullptr);
+
+// Every line followed by CR LF, in the encoding, preceded by its mark.
+QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
+
+// An Ansi list that holds a character Windows-1252 cannot carry is written in
+// UTF-8 with its mark instead, so no character is lost.
+TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered);
+
+// A list of lines that remembers the encoding of its last load.
+struct LineList {
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::Ansi;
+
+    // Throws FileError when the file cannot be read.
+    void loadFromFile(const QString &path);
+    // Writes the whole file through a temporary file and a rename; throws FileError.
+    void saveToFile(const QString &path) const;
+};
+
+// Reads a whole file; throws FileError with the French message.
+QByteArray readWholeFile(const QString &path);
+// Replaces a file whole (temporary file, flush, rename); throws FileError.
+void writeWholeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace tarvik

@@ -1,0 +1,85 @@
+// Program entry: one process shows one menu.
+#include "lib/Orvo_Dialogs.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "platform/Keyboard.h"
+#include "platform/LinuxPlatform.h"
+#include "platform/QtDialogs.h"
+#include "platform/X11Keyboard.h"
+#include "ui/Style.h"
+#include "ui/Unit1.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+
+using namespace tarvik;
+
+namespace {
+
+constexpr int MaxInstances = 9;
+
+// A copy beyond the limit says so, brings the oldest copy to the front and
+// ends before reading or writing any file.
+bool JvAppInstances1Accepts(Platform &os)
+{
+    const int position = os.registerCopy();
+    if (position < MaxInstances)
+        return true;
+    dialogs().messageBox(applicationTitle(), QStringLiteral("Vous ne pouvez imbriquer plus de 9 niveaux !"), MB_OK);
+    const QList<qint64> copies = os.registeredCopies();
+    if (!copies.isEmpty())
+        os.bringProcessToFront(copies.first());
+    os.unregisterCopy();
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The window services speak X11; under Wayland the program runs through XWayland.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvik"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
+
+    LinuxPlatform os;
+    setPlatform(&os);
+    QtDialogs qtDialogs;
+    setDialogs(&qtDialogs);
+    std::unique_ptr<X11Keyboard> x11Keyboard;
+    try {
+        x11Keyboard = std::make_unique<X11Keyboard>();
+        setKeyboard(x11Keyboard.get());
+    } catch (const std::exception &) {
+        // No X display: nothing can be typed into other programs; launching still works.
+    }
+
+    applyStyle(QStringLiteral("Metropolis UI Blue"));
+
+    bool accepted = true; // a registry that cannot be read never stops the menu
+    runGuarded([&] { accepted = JvAppInstances1Accepts(os); });
+    if (!accepted)
+        return 0;
+
+    int result = 0;
+    {
+        TForm1 form(QApplication::arguments());
+        Form1 = &form;
+        form.FormCreate();
+        form.show();
+        result = app.exec();
+    }
+    os.unregisterCopy();
+    return result;
+}

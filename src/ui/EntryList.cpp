@@ -1,0 +1,54 @@
+#include "ui/EntryList.h"
+
+#include <QCollator>
+#include <algorithm>
+#include <numeric>
+
+namespace tarvik {
+
+int compareText(const QString &a, const QString &b)
+{
+    static const QCollator collator = [] {
+        QCollator c;
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    const int r = collator.compare(a, b);
+    return r != 0 ? r : QString::compare(a, b, Qt::CaseInsensitive);
+}
+
+QVector<int> EntryList::setSorted(bool on)
+{
+    QVector<int> order(Items.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (on && !m_sorted) {
+        std::stable_sort(order.begin(), order.end(),
+                         [this](int a, int b) { return compareText(Items[a], Items[b]) < 0; });
+        QStringList sorted;
+        sorted.reserve(Items.size());
+        for (int i : order)
+            sorted << Items[i];
+        Items = sorted;
+    }
+    m_sorted = on;
+    return order;
+}
+
+int EntryList::insertionIndex(const QString &s) const
+{
+    if (!m_sorted)
+        return Count();
+    // After equal strings, so entries added later stay after earlier ones.
+    const auto it = std::upper_bound(Items.cbegin(), Items.cend(), s,
+                                     [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+    return int(it - Items.cbegin());
+}
+
+int EntryList::Add(const QString &s)
+{
+    const int at = insertionIndex(s);
+    Items.insert(at, s);
+    return at;
+}
+
+} // namespace tarvik

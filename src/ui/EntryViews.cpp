@@ -1,0 +1,315 @@
+#include "ui/EntryViews.h"
+
+#include "lib/Orvo_ini.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+namespace tarvik {
+
+namespace {
+// The file-name part: after the last separator ("/" here, ":" kept for
+// entries written on another system).
+qsizetype nameStart(const QString &path)
+{
+    const qsizetype a = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype b = path.lastIndexOf(QLatin1Char('\\'));
+    const qsizetype c = path.lastIndexOf(QLatin1Char(':'));
+    return qMax(a, qMax(b, c)) + 1;
+}
+} // namespace
+
+QString ExtractNAME(const QString &path)
+{
+    QString name = path.mid(nameStart(path));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        name.truncate(dot);
+    return upperAscii(name);
+}
+
+QString ExtractTYPE(const QString &path)
+{
+    const qsizetype start = nameStart(path);
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < start || dot == 0)
+        return QString();
+    return upperAscii(path.mid(dot + 1));
+}
+
+// ---- grid -------------------------------------------------------------
+
+EntryGridModel::EntryGridModel(const EntryList &entries, QObject *parent)
+    : QAbstractTableModel(parent), m_entries(entries)
+{
+    reset();
+}
+
+int EntryGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : qMax(1, int(m_names.size()));
+}
+
+int EntryGridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant EntryGridModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || index.row() >= m_names.size())
+        return QVariant();
+    return index.column() == 0 ? m_names[index.row()] : m_types[index.row()];
+}
+
+Qt::ItemFlags EntryGridModel::flags(const QModelIndex &index) const
+{
+    if (index.column() == 0)
+        return Qt::ItemIsEnabled; // the name column behaves as a fixed header column
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void EntryGridModel::reset()
+{
+    beginResetModel();
+    m_names.clear();
+    m_types.clear();
+    m_names.reserve(m_entries.Count());
+    m_types.reserve(m_entries.Count());
+    for (const QString &e : m_entries.Items) {
+        m_names << ExtractNAME(e);
+        m_types << ExtractTYPE(e);
+    }
+    endResetModel();
+}
+
+void EntryGridModel::removeGridRow(int row)
+{
+    if (row < 0 || row >= m_names.size())
+        return;
+    if (m_names.size() == 1) {
+        // The grid always shows one row: the last one becomes empty.
+        m_names.clear();
+        m_types.clear();
+        Q_EMIT dataChanged(index(0, 0), index(0, 1));
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    m_names.removeAt(row);
+    m_types.removeAt(row);
+    endRemoveRows();
+}
+
+QString EntryGridModel::name(int row) const { return row >= 0 && row < m_names.size() ? m_names[row] : QString(); }
+QString EntryGridModel::type(int row) const { return row >= 0 && row < m_types.size() ? m_types[row] : QString(); }
+
+TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
+    : QTableView(parent), m_model(new EntryGridModel(entries, this))
+{
+    setModel(m_model);
+    setObjectName(QStringLiteral("ValueListEditor1"));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    setShowGrid(true);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCurrentIndex(m_model->index(0, 1));
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { setCurrentIndex(m_model->index(0, 1)); });
+}
+
+int TValueListEditor::Row() const
+{
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() : 0;
+}
+
+void TValueListEditor::setRow(int row)
+{
+    row = qBound(0, row, m_model->rowCount() - 1);
+    setCurrentIndex(m_model->index(row, 1));
+    scrollTo(m_model->index(row, 1));
+}
+
+void TValueListEditor::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        // A right click opens the context menu without moving the pointer.
+        event->accept();
+        return;
+    }
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (at.isValid() && at.column() == 1)
+        setRow(at.row());
+    setFocus(Qt::MouseFocusReason);
+    Q_EMIT pointed();
+}
+
+void TValueListEditor::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT doubleClickedRow();
+}
+
+void TValueListEditor::keyPressEvent(QKeyEvent *event)
+{
+    const int before = Row();
+    int row = before;
+    const int page = qMax(1, viewport()->height() / qMax(1, rowHeight(0)));
+    switch (event->key()) {
+    case Qt::Key_Up: row = before - 1; break;
+    case Qt::Key_Down: row = before + 1; break;
+    case Qt::Key_PageUp: row = before - page; break;
+    case Qt::Key_PageDown: row = before + page; break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = m_model->rowCount() - 1; break;
+    default:
+        // The grid deletes, edits and moves nothing by itself.
+        event->ignore();
+        return;
+    }
+    setRow(row);
+    if (Row() != before)
+        Q_EMIT pointed();
+}
+
+void TValueListEditor::wheelEvent(QWheelEvent *event)
+{
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0) {
+        event->accept();
+        return;
+    }
+    const int before = Row();
+    setRow(before - notches);
+    if (Row() != before)
+        Q_EMIT pointed();
+    event->accept();
+}
+
+// ---- check list -----------------------------------------------------
+
+int CheckListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(lines.size()); }
+
+QVariant CheckListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= lines.size())
+        return QVariant();
+    if (role == Qt::CheckStateRole)
+        return lines[index.row()].checked ? Qt::Checked : Qt::Unchecked;
+    return QVariant();
+}
+
+bool CheckListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= lines.size())
+        return false;
+    lines[index.row()].checked = value.toInt() == Qt::Checked;
+    Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+    Q_EMIT toggled(index.row());
+    return true;
+}
+
+Qt::ItemFlags CheckListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+void CheckListModel::resetLines()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void CheckListModel::insertLine(int i, const CheckLine &line)
+{
+    beginInsertRows(QModelIndex(), i, i);
+    lines.insert(i, line);
+    endInsertRows();
+}
+
+void CheckListModel::removeLine(int i)
+{
+    beginRemoveRows(QModelIndex(), i, i);
+    lines.removeAt(i);
+    endRemoveRows();
+}
+
+TJvCheckListBox::TJvCheckListBox(QWidget *parent) : QListView(parent), m_model(new CheckListModel(this))
+{
+    setObjectName(QStringLiteral("JvCheckListBox1"));
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUniformItemSizes(true);
+    m_model->lines = {CheckLine{QStringLiteral("0"), false}};
+    connect(m_model, &CheckListModel::toggled, this, [this](int row) {
+        setCurrentIndex(m_model->index(row));
+        Q_EMIT ClickCheck(row);
+    });
+}
+
+void TJvCheckListBox::setText(int i, const QString &text) { m_model->lines[i].text = text; }
+
+void TJvCheckListBox::setChecked(int i, bool on)
+{
+    m_model->lines[i].checked = on;
+    const QModelIndex at = m_model->index(i);
+    Q_EMIT m_model->dataChanged(at, at, {Qt::CheckStateRole});
+}
+
+QStringList TJvCheckListBox::Texts() const
+{
+    QStringList out;
+    out.reserve(m_model->lines.size());
+    for (const auto &l : m_model->lines)
+        out << l.text;
+    return out;
+}
+
+void TJvCheckListBox::setTexts(const QStringList &texts)
+{
+    m_model->lines.clear();
+    m_model->lines.reserve(texts.size());
+    for (const QString &t : texts)
+        m_model->lines.push_back(CheckLine{t, false});
+    m_model->resetLines();
+}
+
+void TJvCheckListBox::Add(const QString &text) { Insert(Count(), text); }
+
+void TJvCheckListBox::Insert(int i, const QString &text)
+{
+    m_model->insertLine(i, CheckLine{text, false});
+}
+
+void TJvCheckListBox::Delete(int i)
+{
+    if (i < 0 || i >= Count())
+        return;
+    m_model->removeLine(i);
+}
+
+void TJvCheckListBox::Clear()
+{
+    m_model->lines.clear();
+    m_model->resetLines();
+}
+
+void TJvCheckListBox::reorder(const QVector<int> &order)
+{
+    QVector<CheckLine> moved = m_model->lines;
+    for (int i = 0; i < order.size() && i < moved.size(); ++i)
+        if (order[i] < m_model->lines.size())
+            moved[i] = m_model->lines[order[i]];
+    m_model->lines = moved;
+    m_model->resetLines();
+}
+
+} // namespace tarvik

@@ -1,0 +1,24 @@
+#include "ui/Style.h"
+
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStyleFactory>
+
+namespace tarvik {
+
+bool applyStyle(const QString &name)
+{
+    QFile sheet(QStringLiteral(":/styles/%1.qss").arg(name));
+    if (!sheet.open(QIODevice::ReadOnly)) {
+        dialogs().messageBox(applicationTitle(), QStringLiteral("Style '%1' non trouvé").arg(name), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    return true;
+}
+
+} // namespace tarvik

@@ -1,0 +1,158 @@
+#include "ui/Unit1.h"
+
+#include "lib/ArgDorvex.h"
+#include "lib/Orvo_Dialogs.h"
+#include "lib/Orvo_ini.h"
+#include "platform/Errors.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QWindow>
+
+namespace tarvik {
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+const QString kClefCryptage = QStringLiteral("ù*µ$£;ê,!â?§");
+}
+
+TForm1::TForm1(const QStringList &arguments, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , ParamStr(arguments)
+{
+    setObjectName(QStringLiteral("Form1"));
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
+    resize(444, 270);
+    move(0, 0);
+    createActions();
+    createLayout();
+    createMenus();
+    connectHandlers();
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+QString TForm1::FileStem() const
+{
+    QString stem = MenuName();
+    stem.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return stem;
+}
+
+QString TForm1::EntryFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.txt"); }
+QString TForm1::CheckFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.checked.txt"); }
+QString TForm1::ButtonsFileName() const { return App_Path() + MenuName() + QStringLiteral(".boutons.txt"); }
+
+WindowHandle TForm1::ownHandle()
+{
+    if (!windowHandle())
+        create();
+    return windowHandle() ? WindowHandle(windowHandle()->winId()) : 0;
+}
+
+void TForm1::FormCreate()
+{
+    // 1.
+    _CLEF_CRYPTAGE = kClefCryptage;
+    // 2.
+    const QString nameArgument = upperAscii(ParamStr.value(1));
+    // 3.
+    const QString callerArgument = ParamStr.value(2);
+    _ARG_DVX = Quote_ARG_DVX(callerArgument);
+    if (!callerArgument.isEmpty())
+        QGuiApplication::clipboard()->setText(_ARG_DVX);
+    // 4.
+    _Instances_INI = App_Path() + QStringLiteral("MENUS.instances.ini");
+    // 5.
+    setWindowTitle(!nameArgument.isEmpty() ? nameArgument : ExtractNAME(platform().executablePath()));
+    // 6.
+    _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
+
+    // A settings file that exists but cannot be read would otherwise be
+    // replaced by the design settings at the next save.
+    if (QFileInfo(_INI_FILE).isFile()) {
+        m_settingsLoadFailed = !runGuarded([this] { readWholeFile(_INI_FILE); });
+    }
+    // 7. and 8.
+    if (!m_settingsLoadFailed) {
+        runGuarded([this] { GetPosition(*this, _INI_FILE); });
+        runGuarded([this] { GetComponents_CHECKED(*this, _INI_FILE); });
+    }
+    // 9.
+    runGuarded([this] { Instances_Register(); });
+
+    // 10. to 13. A list that could not be read is never written back by this run.
+    m_listLoadFailed = !runGuarded([this] {
+        if (QFileInfo(EntryFileName()).isFile()) {
+            LineList entries;
+            entries.loadFromFile(EntryFileName());
+            ListBox1.Items = entries.lines;
+            ListBox1.encoding = entries.encoding;
+        }
+    });
+    if (!m_listLoadFailed) {
+        m_listLoadFailed = !runGuarded([this] {
+            if (QFileInfo(CheckFileName()).isFile()) {
+                LineList checks;
+                checks.loadFromFile(CheckFileName());
+                JvCheckListBox1->setTexts(checks.lines);
+                JvCheckListBox1->encoding = checks.encoding;
+            }
+        });
+    }
+    while (JvCheckListBox1->Count() < ListBox1.Count())
+        JvCheckListBox1->Add(QStringLiteral("0"));
+    for (int i = 0; i < ListBox1.Count(); ++i)
+        JvCheckListBox1->setChecked(i, JvCheckListBox1->Text(i) == QLatin1String("-1"));
+
+    // 14.
+    m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
+}
+
+void TForm1::FormActivate()
+{
+    _INI_FILE = App_Path() + windowTitle() + QStringLiteral(".MENU.INI");
+}
+
+void TForm1::Create_BOUTONS()
+{
+    const QString file = ButtonsFileName();
+    if (!QFileInfo(file).isFile())
+        return;
+    ListBox_BOUTONS.loadFromFile(file);
+    if (ListBox_BOUTONS.lines.isEmpty())
+        return;
+    btn_1->setText(ListBox_BOUTONS.lines.first());
+    for (int i = 1; i < ListBox_BOUTONS.lines.size(); ++i)
+        Button_Create(ListBox_BOUTONS.lines[i]);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    bool proceed = false;
+    runGuarded([&] { proceed = FormClose(); });
+    if (proceed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+    QWidget::changeEvent(event);
+}
+
+} // namespace tarvik
