@@ -138,9 +138,16 @@ void setOuterGeometry(QWidget &F, int left, int top, int width, int height)
     F.move(left, top);
 }
 
+void writePosition(QWidget &F, IniFile &ini)
+{
+    ini.writeString(ExeName(false), F.objectName(), PositionString(F));
+}
+
 void SavePosition(QWidget &F, const QString &Inifile)
 {
-    SaveStr(ExeName(false), F.objectName(), PositionString(F), Inifile);
+    IniFile ini(orDefault(Inifile));
+    writePosition(F, ini);
+    ini.save();
 }
 
 void GetPosition(QWidget &F, const QString &Inifile)
@@ -170,12 +177,17 @@ void GetPosition(QWidget &F, const QString &Inifile)
     setOuterGeometry(F, left, top, width, height);
 }
 
-void SaveComponents_CHECKED(QWidget &form, const QString &Inifile)
+void writeComponents_CHECKED(QWidget &form, IniFile &ini)
 {
-    IniFile ini(orDefault(Inifile));
     for (QObject *o : optionMarks(form))
         ini.writeString(QStringLiteral("OPTIONS"), o->objectName(),
                         isMarkChecked(o) ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void SaveComponents_CHECKED(QWidget &form, const QString &Inifile)
+{
+    IniFile ini(orDefault(Inifile));
+    writeComponents_CHECKED(form, ini);
     ini.save();
 }
 

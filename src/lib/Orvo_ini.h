@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tarvik {
 
+class IniFile;
+
 using TarrayOfString = QStringList;
 
 // Directory of the running executable, ending in "/" (case kept: a
@@ -35,6 +37,10 @@ void GetPosition(QWidget &F, const QString &Inifile);
 void setOuterGeometry(QWidget &F, int left, int top, int width, int height);
 
 void SaveComponents_CHECKED(QWidget &form, const QString &Inifile);
+// The same writes into a file already in memory, for saves that write each
+// file once.
+void writePosition(QWidget &F, IniFile &ini);
+void writeComponents_CHECKED(QWidget &form, IniFile &ini);
 void GetComponents_CHECKED(QWidget &form, const QString &Inifile);
 
 // Gives each section header one empty line before it (and one after it

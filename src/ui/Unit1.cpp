@@ -35,6 +35,8 @@ TForm1::TForm1(const QStringList &arguments, QWidget *parent)
     createLayout();
     createMenus();
     connectHandlers();
+    // Files dropped anywhere on the window, its children included, reach dropEvent.
+    setAcceptDrops(true);
 }
 
 TForm1::~TForm1()
@@ -81,7 +83,7 @@ void TForm1::FormCreate()
 
     // A settings file that exists but cannot be read would otherwise be
     // replaced by the design settings at the next save.
-    if (QFileInfo(_INI_FILE).isFile()) {
+    if (QFileInfo::exists(_INI_FILE)) {
         m_settingsLoadFailed = !runGuarded([this] { readWholeFile(_INI_FILE); });
     }
     // 7. and 8.
@@ -94,7 +96,7 @@ void TForm1::FormCreate()
 
     // 10. to 13. A list that could not be read is never written back by this run.
     m_listLoadFailed = !runGuarded([this] {
-        if (QFileInfo(EntryFileName()).isFile()) {
+        if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
             entries.loadFromFile(EntryFileName());
             ListBox1.Items = entries.lines;
@@ -103,7 +105,7 @@ void TForm1::FormCreate()
     });
     if (!m_listLoadFailed) {
         m_listLoadFailed = !runGuarded([this] {
-            if (QFileInfo(CheckFileName()).isFile()) {
+            if (QFileInfo::exists(CheckFileName())) {
                 LineList checks;
                 checks.loadFromFile(CheckFileName());
                 JvCheckListBox1->setTexts(checks.lines);
@@ -128,7 +130,7 @@ void TForm1::FormActivate()
 void TForm1::Create_BOUTONS()
 {
     const QString file = ButtonsFileName();
-    if (!QFileInfo(file).isFile())
+    if (!QFileInfo::exists(file))
         return;
     ListBox_BOUTONS.loadFromFile(file);
     if (ListBox_BOUTONS.lines.isEmpty())

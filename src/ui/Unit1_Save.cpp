@@ -1,14 +1,72 @@
 // Saving the menu: settings, entry list with check states and launch-option
-// keys, and the button bar.
+// keys, and the button bar. Each file is read at most once and written once
+// per save action, whatever the number of entries.
 #include "ui/Unit1.h"
 
 #include "lib/Orvo_ini.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+
+#include <QPushButton>
+#include <algorithm>
 
 namespace tarvik {
 
+namespace {
+const QString kLaunchKeys[] = {QStringLiteral("SENDKEYS"), QStringLiteral("ARGUMENTS"), QStringLiteral("PW")};
+}
+
 QString TForm1::Get_CommandsINI() const { return App_Path() + FileStem() + QStringLiteral(".items.commands.ini"); }
-void TForm1::INI_SAVE() {}
-void TForm1::SAUVE_LISTE() {}
-void TForm1::SAUVE_BOUTONS() {}
+
+void TForm1::INI_SAVE()
+{
+    // A settings file that could not be read at start-up is left as it is.
+    if (!m_settingsLoadFailed) {
+        IniFile settings(_INI_FILE);
+        writePosition(*this, settings);
+        settings.writeString(QStringLiteral("MENU"), QStringLiteral("caption"), windowTitle());
+        writeComponents_CHECKED(*this, settings);
+        settings.save();
+    }
+    SAUVE_LISTE();
+    SAUVE_BOUTONS();
+}
+
+void TForm1::SAUVE_LISTE()
+{
+    // Entries that were never loaded must not replace the stored ones.
+    if (m_listLoadFailed)
+        return;
+    LineList{ListBox1.Items, ListBox1.encoding}.saveToFile(EntryFileName());
+    LineList{JvCheckListBox1->Texts(), JvCheckListBox1->encoding}.saveToFile(CheckFileName());
+
+    IniFile commands(Get_CommandsINI());
+    if (ListBox1.Count() == 0 && !commands.fileExisted())
+        return;
+    for (const QString &entry : std::as_const(ListBox1.Items))
+        for (const QString &key : kLaunchKeys)
+            if (commands.readString(entry, key, QString()).isEmpty())
+                commands.writeString(entry, key, QString());
+    const QStringList formatted = formatIniLines(commands.lines(), false);
+    try {
+        writeWholeFile(commands.path(), encodeLines(formatted, encodingForSave(formatted, commands.encoding())));
+    } catch (const FileError &) {
+        throw Error(QStringLiteral("Impossible d'écrire dans %1").arg(commands.path()));
+    }
+}
+
+void TForm1::SAUVE_BOUTONS()
+{
+    if (m_buttonsLoadFailed)
+        return;
+    ListBox_BOUTONS.lines.clear();
+    for (QPushButton *b : barButtons())
+        ListBox_BOUTONS.lines << b->text();
+    std::stable_sort(ListBox_BOUTONS.lines.begin(), ListBox_BOUTONS.lines.end(),
+                     [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+    if (ListBox_BOUTONS.lines.isEmpty() || ListBox_BOUTONS.lines.first() != QLatin1String("Fermer"))
+        ListBox_BOUTONS.lines.prepend(QStringLiteral("Fermer"));
+    ListBox_BOUTONS.saveToFile(ButtonsFileName());
+}
 
 } // namespace tarvik
