@@ -7,6 +7,7 @@
 #include "ui/EntryList.h"
 #include "ui/EntryViews.h"
 
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 
@@ -267,6 +268,10 @@ private:
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
     bool m_closing = false;
+    // The outer frame restored before the first show, re-applied once the
+    // window manager's frame is known (Unit1_Window.cpp).
+    QRect m_restoredOuter;
+    bool m_frameFixPending = false;
 };
 
 // The running menu window, as the program entry created it.
