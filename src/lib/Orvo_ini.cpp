@@ -133,9 +133,12 @@ QString PositionString(QWidget &F)
 
 void setOuterGeometry(QWidget &F, int left, int top, int width, int height)
 {
-    const QSize frame = F.frameGeometry().size() - F.size();
-    F.resize(qMax(1, width - frame.width()), qMax(1, height - frame.height()));
-    F.move(left, top);
+    // The frame the window manager adds, as far as it is known now.
+    const QRect outer = F.frameGeometry();
+    const QRect inner = F.geometry();
+    const int l = inner.left() - outer.left(), t = inner.top() - outer.top();
+    const int r = outer.right() - inner.right(), b = outer.bottom() - inner.bottom();
+    F.setGeometry(left + l, top + t, qMax(1, width - l - r), qMax(1, height - t - b));
 }
 
 void writePosition(QWidget &F, IniFile &ini)

@@ -81,6 +81,12 @@ void TForm1::FormCreate()
     // 6.
     _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
 
+    // The native window exists from here on, with its title: its frame is
+    // known for the position below, and other menus can find it by its id.
+    ownHandle();
+    // The design position is that of the outer frame.
+    setOuterGeometry(*this, 0, 0, frameGeometry().width(), frameGeometry().height());
+
     // A settings file that exists but cannot be read would otherwise be
     // replaced by the design settings at the next save.
     if (QFileInfo::exists(_INI_FILE)) {
