@@ -1,13 +1,182 @@
-// Adding entries by dropping files on the window.
+// Adding entries by dropping files and folders on the window. Documents can
+// be moved on the way into the folder TARVIK of the user's documents, one
+// subfolder per file type, so that the menu's entries outlive a tidy desktop.
 #include "ui/Unit1.h"
 
+#include "lib/Orvo_DIR.h"
+#include "lib/Orvo_Dialogs.h"
+#include "lib/Orvo_FILE.h"
+#include "lib/Orvo_WIN.h"
+#include "lib/Orvo_ini.h"
+#include "platform/Errors.h"
+
+#include <QAction>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 
 namespace tarvik {
 
-void TForm1::JvDragDrop1Drop(const QStringList &) {}
-void TForm1::dragEnterEvent(QDragEnterEvent *event) { QWidget::dragEnterEvent(event); }
-void TForm1::dropEvent(QDropEvent *event) { QWidget::dropEvent(event); }
+namespace {
+
+// Types whose files are offered the move while chk_MoveVersDoc is on.
+const QStringList kDocumentTypes = {QStringLiteral(".DOC"), QStringLiteral(".TXT"), QStringLiteral(".PDF"),
+                                    QStringLiteral(".JPG"), QStringLiteral(".PNG"), QStringLiteral(".URL")};
+
+// The extension of the file-name part, dot included, upper-cased (a to z
+// only); empty when the name has no dot.
+QString upperExtension(const QString &path)
+{
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < nameStart)
+        return QString();
+    return upperAscii(path.mid(dot));
+}
+
+QString fileNamePart(const QString &path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+
+// Whether the path lies on the desktop or in one of its subfolders. Linux
+// file names are case-sensitive: "bureau" beside "Bureau" is another folder.
+bool liesOnDesktop(const QString &path)
+{
+    const QString desktop = GetDesktopDir();
+    return !desktop.isEmpty() && path.startsWith(desktop);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+// Offers to move the file into TARVIK/<TYPE>/ of the documents folder; on
+// return path names where the entry must point.
+void MoveVers_MesDocs(QString &path)
+{
+    const QString S = path;
+    const QString documents = GetMyDocumentsDir();
+    // Without a documents folder the target would land at the root of the
+    // file system: the file is left where it lies.
+    if (documents.isEmpty())
+        return;
+
+    // 1. and 2. A name without extension (or ending in a lone dot) goes into TARVIK itself.
+    QString X = upperExtension(S);
+    if (X.size() > 1)
+        X.remove(0, 1);
+    const QString Folder = QDir::cleanPath(documents + QStringLiteral("/TARVIK/") + X) + u'/';
+    // 5.
+    const QString T = Folder + fileNamePart(S);
+    // A file that already is in its place would be copied onto itself and
+    // then thrown away: nothing to move.
+    if (sameFile(S, T))
+        return;
+
+    // 3. Only an explicit Yes moves the file: a dismissed question keeps it where it is.
+    if (dialogs().messageDlg(QStringLiteral("Déplacer ce ficher dans le dossier \"TARVIK\" de Mes Documents ?"),
+                             MsgDlgType::mtConfirmation, mbYes | mbNo, mbYes)
+        != mrYes)
+        return;
+
+    // 4.
+    if (!QDir().mkpath(Folder)) {
+        AlertBox(QStringLiteral("ERREUR#743 : CREATION DOSSIER CIBLE"), Folder);
+        return;
+    }
+
+    // 6. to 8. The source is thrown away only once a copy of the same size stands in the target.
+    bool copied = false;
+    try {
+        if (FILE_COPY(S, T) != 0) {
+            const QFileInfo source(S), target(T);
+            copied = target.exists() && target.size() == source.size();
+            if (copied)
+                DeleteFileToRecycleBin(S);
+        }
+    } catch (const std::exception &e) {
+        AlertBox(QStringLiteral("ERREUR#746 :  FILE_Move(source, cible);"),
+                 errorMessage(e) + QStringLiteral("\r\n\r\n") + S + QStringLiteral("\r\n") + T);
+    }
+    if (copied)
+        path = T;
+}
+
+// The local files and folders of a drag, in the order given; other URLs are left out.
+QStringList droppedPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString local = url.toLocalFile();
+        if (!local.isEmpty())
+            paths << QDir::cleanPath(local);
+    }
+    return paths;
+}
+
+// The drop only points at the files: never let the source delete them as
+// after a move.
+bool chooseDropAction(QDropEvent *event)
+{
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    else if (event->possibleActions() & Qt::LinkAction)
+        event->setDropAction(Qt::LinkAction);
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+void TForm1::JvDragDrop1Drop(const QStringList &Value)
+{
+    for (QString P : Value) {
+        // 1.
+        const QString E = upperExtension(P);
+        // 2. and 3.
+        if (IsFile(P) && liesOnDesktop(P))
+            MoveVers_MesDocs(P);
+        else if (kDocumentTypes.contains(E) && chk_MoveVersDoc->isChecked())
+            MoveVers_MesDocs(P);
+        // 4.
+        try {
+            addEntry(P);
+        } catch (const std::exception &e) {
+            AlertBox(QStringLiteral("ERREUR#749: TForm1.JvDragDrop1Drop"),
+                     errorMessage(e) + QStringLiteral("\r\n\r\n") + P);
+        }
+    }
+    RempliMENU();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedPaths(event->mimeData()).isEmpty() && chooseDropAction(event))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty() || !chooseDropAction(event)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The questions of the move are asked once the drag has ended, so the
+    // file manager that started it is not kept waiting on them.
+    QTimer::singleShot(0, this, [this, paths] { runGuarded([this, &paths] { JvDragDrop1Drop(paths); }); });
+}
 
 } // namespace tarvik
