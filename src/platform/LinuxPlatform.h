@@ -1,0 +1,62 @@
+#pragma once
+// The Linux (X11) back-end of the Platform port.
+//
+// Create it in the program entry (before or after the QApplication) and
+// install it with setPlatform(); its window services find the application's
+// X connection at their first use, so the QApplication must exist by then and
+// outlive the back-end's last window call.
+
+#include "platform/CopyRegistry.h"
+#include "platform/LinuxShell.h"
+#include "platform/Platform.h"
+#include "platform/X11Windows.h"
+
+#include <memory>
+
+namespace tarvik {
+
+class LinuxPlatform : public Platform {
+public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+
+    QString executablePath() override;
+    int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
+                     const QString &parameters, const QString &directory, int showCommand) override;
+
+    QList<WindowHandle> topLevelWindows() override;
+    QString windowTitle(WindowHandle window) override;
+    bool bringToFront(WindowHandle window) override;
+    bool postCloseRequest(WindowHandle window) override;
+    bool isWindowOfThisProgram(WindowHandle window) override;
+    WindowHandle activeWindow() override;
+
+    void sleep(int milliseconds) override;
+
+    QString homeDir() override;
+    QString desktopDir() override;
+    QString documentsDir() override;
+    QString systemDir() override;
+    QVariant registryValue(const QString &rootKey, const QString &key, const QString &valueName) override;
+
+    bool copyFile(const QString &source, const QString &target, bool failIfExists) override;
+    bool moveFile(const QString &source, const QString &target) override;
+    bool moveToTrash(const QString &path) override;
+
+    QRect workArea() override;
+
+    int registerCopy() override;
+    void unregisterCopy() override;
+    QList<qint64> registeredCopies() override;
+    bool bringProcessToFront(qint64 pid) override;
+
+    X11Windows &windows() { return m_windows; }
+
+private:
+    QString m_executable;
+    LinuxShell m_shell;
+    X11Windows m_windows;
+    std::unique_ptr<CopyRegistry> m_copies;
+};
+
+} // namespace tarvik
