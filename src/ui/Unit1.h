@@ -150,6 +150,8 @@ public:
     // Returns false when the close must not happen (a save failed).
     bool FormClose();
     void PanicBouton1Click();
+    // Ends the process at once for the panic exit (std::_Exit); tests replace it.
+    static void (*PanicExit)(int code);
 
     // ---- window, menus and options (Unit1_Window.cpp, Unit1_Menus.cpp) ----
     void FormShow();
