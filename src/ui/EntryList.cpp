@@ -34,6 +34,16 @@ QVector<int> EntryList::setSorted(bool on)
     return order;
 }
 
+void EntryList::reorder(const QVector<int> &order)
+{
+    Q_ASSERT(order.size() == Items.size());
+    QStringList moved;
+    moved.reserve(Items.size());
+    for (int i : order)
+        moved << Items[i];
+    Items = moved;
+}
+
 int EntryList::insertionIndex(const QString &s) const
 {
     if (!m_sorted)

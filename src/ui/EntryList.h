@@ -31,6 +31,9 @@ public:
     void Insert(int index, const QString &s) { Items.insert(index, s); }
     void Delete(int index) { Items.removeAt(index); }
     void Clear() { Items.clear(); }
+    // Puts the entries in a new order: new position i holds the entry that
+    // was at order[i] (a permutation of every position).
+    void reorder(const QVector<int> &order);
 
 private:
     bool m_sorted = false;

@@ -2,12 +2,142 @@
 
 #include "lib/Orvo_ini.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QWheelEvent>
 
 namespace tarvik {
+
+namespace {
+
+const QColor kCream(0xff, 0xfb, 0xea);
+const QColor kCreamLine(0xef, 0xe6, 0xc8);
+const QColor kAccent(0x2b, 0x79, 0xd0);
+
+// Paints both grid columns: the name as a fixed, header-like column with a
+// gradient, the type as an ordinary cell; the pointed row is drawn across
+// both, so the whole row reads as selected although only its type cell is.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(TValueListEditor *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QRect r = option.rect;
+        const bool pointed = index.row() == m_grid->Row();
+        const bool focused = m_grid->hasFocus();
+        p->save();
+        QColor text;
+        if (index.column() == 0) {
+            QLinearGradient g(r.topLeft(), r.bottomLeft());
+            if (pointed) {
+                g.setColorAt(0, focused ? QColor(0x4a, 0x97, 0xe6) : QColor(0x8d, 0xb4, 0xe0));
+                g.setColorAt(1, focused ? QColor(0x23, 0x66, 0xb4) : QColor(0x6a, 0x96, 0xc9));
+                text = Qt::white;
+            } else {
+                g.setColorAt(0, QColor(0xfd, 0xfe, 0xff));
+                g.setColorAt(1, QColor(0xdc, 0xe4, 0xef));
+                text = QColor(0x1b, 0x2b, 0x40);
+            }
+            p->fillRect(r, g);
+            p->setPen(QColor(0xb8, 0xc5, 0xd6));
+            p->drawLine(r.topRight(), r.bottomRight());
+            p->drawLine(r.bottomLeft(), r.bottomRight());
+        } else {
+            if (pointed) {
+                p->fillRect(r, focused ? kAccent : QColor(0x7f, 0xa8, 0xd8));
+                text = Qt::white;
+            } else {
+                p->fillRect(r, kCream);
+                text = QColor(0x55, 0x4a, 0x2a);
+            }
+            p->setPen(kCreamLine);
+            p->drawLine(r.bottomLeft(), r.bottomRight());
+        }
+        const QString s = index.data(Qt::DisplayRole).toString();
+        if (!s.isEmpty()) {
+            QFont f = option.font;
+            if (index.column() == 0)
+                f.setBold(true);
+            p->setFont(f);
+            p->setPen(text);
+            const QRect tr = r.adjusted(6, 0, -4, -1);
+            const QString shown = QFontMetrics(f).elidedText(s, Qt::ElideRight, tr.width());
+            p->drawText(tr, int(index.column() == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, shown);
+        }
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        return QSize(80, kEntryRowHeight);
+    }
+
+private:
+    TValueListEditor *m_grid;
+};
+
+// One check box per line, centred in the narrow column; a click anywhere on
+// the line toggles it (the line is hardly wider than the box).
+class CheckLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QRect r = option.rect;
+        p->fillRect(r, kCream);
+        p->setPen(kCreamLine);
+        p->drawLine(r.bottomLeft(), r.bottomRight());
+        QStyleOptionViewItem box(option);
+        box.state &= ~QStyle::State_HasFocus;
+        box.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        const int side = qMin(13, r.height() - 4);
+        box.rect = QRect(r.left() + (r.width() - side) / 2, r.top() + (r.height() - side) / 2, side, side);
+        const QWidget *w = option.widget;
+        (w ? w->style() : QApplication::style())->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, p, w);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        return QSize(21, kEntryRowHeight);
+    }
+
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override
+    {
+        const auto toggle = [&] {
+            const bool on = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            return model->setData(index, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+        };
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease: {
+            const auto *me = static_cast<QMouseEvent *>(event);
+            if (me->button() != Qt::LeftButton || !option.rect.contains(me->position().toPoint()))
+                return false;
+            return toggle();
+        }
+        case QEvent::MouseButtonDblClick:
+            // The second click of a double-click toggles again, as a box does.
+            return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && toggle();
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key != Qt::Key_Space && key != Qt::Key_Select)
+                return false;
+            return toggle();
+        }
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
 
 namespace {
 // The file-name part: after the last separator ("/" here, ":" kept for
@@ -107,6 +237,19 @@ TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
 {
     setModel(m_model);
     setObjectName(QStringLiteral("ValueListEditor1"));
+    setItemDelegate(new GridDelegate(this));
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(kEntryRowHeight);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setStretchLastSection(false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, kCream);
+    setPalette(pal);
+    setAutoFillBackground(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -114,7 +257,7 @@ TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     horizontalHeader()->hide();
     verticalHeader()->hide();
-    setShowGrid(true);
+    setShowGrid(false); // the delegate draws the lines
     setWordWrap(false);
     setTabKeyNavigation(false);
     setCurrentIndex(m_model->index(0, 1));
@@ -146,6 +289,24 @@ void TValueListEditor::mousePressEvent(QMouseEvent *event)
         setRow(at.row());
     setFocus(Qt::MouseFocusReason);
     Q_EMIT pointed();
+}
+
+void TValueListEditor::mouseMoveEvent(QMouseEvent *event)
+{
+    // No drag selection: only a click points a row.
+    event->accept();
+}
+
+void TValueListEditor::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void TValueListEditor::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    // The pointed look spans both columns: repaint the two rows whole.
+    viewport()->update();
 }
 
 void TValueListEditor::mouseDoubleClickEvent(QMouseEvent *event)
@@ -248,6 +409,14 @@ TJvCheckListBox::TJvCheckListBox(QWidget *parent) : QListView(parent), m_model(n
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(true);
+    setItemDelegate(new CheckLineDelegate(this));
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setSpacing(0);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, kCream);
+    setPalette(pal);
     m_model->lines = {CheckLine{QStringLiteral("0"), false}};
     connect(m_model, &CheckListModel::toggled, this, [this](int row) {
         setCurrentIndex(m_model->index(row));

@@ -12,6 +12,9 @@
 
 namespace tarvik {
 
+// Height of a grid row and of a check line: the two views line up row by row.
+constexpr int kEntryRowHeight = 18;
+
 // Name column text of an entry, and its type.
 QString ExtractNAME(const QString &path);
 QString ExtractTYPE(const QString &path);
@@ -55,8 +58,11 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     EntryGridModel *m_model;
