@@ -179,16 +179,16 @@ EntryGridModel::EntryGridModel(const EntryList &entries, QObject *parent)
 
 int EntryGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : qMax(1, int(m_names.size()));
+    return parent.isValid() ? 0 : qMax(1, m_rows);
 }
 
 int EntryGridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant EntryGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || index.row() >= m_names.size())
+    if (role != Qt::DisplayRole || !index.isValid())
         return QVariant();
-    return index.column() == 0 ? m_names[index.row()] : m_types[index.row()];
+    return index.column() == 0 ? name(index.row()) : type(index.row());
 }
 
 Qt::ItemFlags EntryGridModel::flags(const QModelIndex &index) const
@@ -201,36 +201,34 @@ Qt::ItemFlags EntryGridModel::flags(const QModelIndex &index) const
 void EntryGridModel::reset()
 {
     beginResetModel();
-    m_names.clear();
-    m_types.clear();
-    m_names.reserve(m_entries.Count());
-    m_types.reserve(m_entries.Count());
-    for (const QString &e : m_entries.Items) {
-        m_names << ExtractNAME(e);
-        m_types << ExtractTYPE(e);
-    }
+    m_rows = m_entries.Count();
     endResetModel();
 }
 
 void EntryGridModel::removeGridRow(int row)
 {
-    if (row < 0 || row >= m_names.size())
+    if (row < 0 || row >= m_rows)
         return;
-    if (m_names.size() == 1) {
+    if (m_rows == 1) {
         // The grid always shows one row: the last one becomes empty.
-        m_names.clear();
-        m_types.clear();
+        m_rows = 0;
         Q_EMIT dataChanged(index(0, 0), index(0, 1));
         return;
     }
     beginRemoveRows(QModelIndex(), row, row);
-    m_names.removeAt(row);
-    m_types.removeAt(row);
+    --m_rows;
     endRemoveRows();
 }
 
-QString EntryGridModel::name(int row) const { return row >= 0 && row < m_names.size() ? m_names[row] : QString(); }
-QString EntryGridModel::type(int row) const { return row >= 0 && row < m_types.size() ? m_types[row] : QString(); }
+QString EntryGridModel::name(int row) const
+{
+    return row >= 0 && row < m_rows && row < m_entries.Count() ? ExtractNAME(m_entries.Items[row]) : QString();
+}
+
+QString EntryGridModel::type(int row) const
+{
+    return row >= 0 && row < m_rows && row < m_entries.Count() ? ExtractTYPE(m_entries.Items[row]) : QString();
+}
 
 TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
     : QTableView(parent), m_model(new EntryGridModel(entries, this))

@@ -36,8 +36,10 @@ public:
 
 private:
     const EntryList &m_entries;
-    // Names and types are computed once per rebuild, not at every paint.
-    QStringList m_names, m_types;
+    // Rows of the last rebuild. Names and types are computed when a row is
+    // painted or read, so a rebuild costs nothing per entry: the view only
+    // asks for the rows it shows.
+    int m_rows = 0;
 };
 
 class TValueListEditor : public QTableView {
