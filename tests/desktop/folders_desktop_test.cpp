@@ -1,0 +1,197 @@
+// The folder and help menus of the built program on a real X display: a key
+// press opens the folder menu and its first item reaches the desktop's file
+// opener (a stand-in xdg-open first in PATH records what it is given); the
+// help menu shows its text in a real message box.
+// Needs an X display and xdotool (the test run provides Xvfb).
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
+
+namespace {
+
+class FoldersDesktop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || qApp)
+            return;
+        // The clipboard of the display is read through Qt.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        static int argc = 1;
+        static char name[] = "folders_desktop_test";
+        static char *argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
+        ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) << "xdotool is missing";
+        ASSERT_TRUE(m_tmp.isValid());
+        for (const char *d : {"app", "bin", "run", "home/Bureau", "home/Documents/Tarvik", "home/.config"})
+            ASSERT_TRUE(QDir().mkpath(at(d))) << d;
+        QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(at("home/.config/user-dirs.dirs"),
+                  "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
+        // The desktop's opener, replaced by one that writes down its argument.
+        writeFile(at("bin/xdg-open"),
+                  "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + at("opened.txt").toUtf8() + "'\n");
+        QFile::setPermissions(at("bin/xdg-open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // The program keeps its files beside itself: it runs from its own folder.
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), at("app/tarvik")));
+        // The pointer away from where the popups open, so that it selects nothing.
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
+    }
+
+    void TearDown() override
+    {
+        if (m_menu.state() != QProcess::NotRunning) {
+            m_menu.terminate();
+            if (!m_menu.waitForFinished(5000)) {
+                m_menu.kill();
+                m_menu.waitForFinished(5000);
+            }
+        }
+    }
+
+    QString at(const QString &relative) const { return m_tmp.filePath(relative); }
+
+    static void writeFile(const QString &p, const QByteArray &bytes)
+    {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
+        f.write(bytes);
+    }
+
+    static QByteArray contentOf(const QString &p)
+    {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static QString xdotool(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), args);
+        if (!p.waitForFinished(10000)) {
+            p.kill();
+            p.waitForFinished();
+        }
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    static void keys(const QStringList &names)
+    {
+        for (const QString &k : names) {
+            xdotool({QStringLiteral("key"), k});
+            QThread::msleep(150);
+        }
+    }
+
+    // The first window of the menu's process whose whole title is title; empty when none.
+    QString windowTitled(const QString &title) const
+    {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--pid"),
+                        QString::number(m_menu.processId()), QStringLiteral("--name"),
+                        QStringLiteral("^%1$").arg(title)})
+            .section(u'\n', 0, 0);
+    }
+
+    static bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > milliseconds)
+                return false;
+            QCoreApplication::processEvents();
+            QThread::msleep(50);
+        }
+        return true;
+    }
+
+    void focus(const QString &window)
+    {
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        QThread::msleep(200);
+    }
+
+    QTemporaryDir m_tmp;
+    QProcess m_menu;
+};
+
+TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", at("home"));
+    env.insert("XDG_CONFIG_HOME", at("home/.config"));
+    env.insert("XDG_RUNTIME_DIR", at("run"));
+    env.insert("PATH", at("bin") + u':' + env.value(QStringLiteral("PATH")));
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    m_menu.setProcessEnvironment(env);
+    m_menu.start(at("app/tarvik"), {QStringLiteral("dossiers")});
+    ASSERT_TRUE(m_menu.waitForStarted(10000));
+
+    QString menuWindow;
+    ASSERT_TRUE(waitUntil([&] { return !(menuWindow = windowTitled(QStringLiteral("DOSSIERS"))).isEmpty(); }))
+        << "the menu window never appeared; it said: " << m_menu.readAllStandardError().toStdString();
+
+    // Ctrl+O opens the folder menu; its first item is "Documents du Tarvik".
+    focus(menuWindow);
+    keys({QStringLiteral("ctrl+o"), QStringLiteral("Down"), QStringLiteral("Return")});
+    const QString expected = at("home/Documents/Tarvik") + u'\n';
+    EXPECT_TRUE(waitUntil([&] { return contentOf(at("opened.txt")) == expected.toUtf8(); }))
+        << "the file manager was given: \"" << contentOf(at("opened.txt")).toStdString() << '"';
+
+    // F1 opens the help menu; from its end, upwards: "En ligne 2019 ...",
+    // "BETA TEST", "Que faire quand rien ne va plus ?", then the text about
+    // deleting sub-menus.
+    focus(menuWindow);
+    keys({QStringLiteral("F1"), QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Up"),
+          QStringLiteral("Up"), QStringLiteral("Return")});
+    QString box;
+    ASSERT_TRUE(waitUntil([&] { return !(box = windowTitled(QStringLiteral("Information"))).isEmpty(); }))
+        << "no information box appeared";
+
+    // The box's text can be selected: a click into it, select all, copy.
+    QGuiApplication::clipboard()->clear();
+    focus(box);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("250"),
+             QStringLiteral("30"), QStringLiteral("click"), QStringLiteral("1")});
+    QThread::msleep(200);
+    keys({QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
+    QString helpText = QStringLiteral(
+        "A PROPOS DE LA SUPPRESSION D'UN SOUS MENU\r\n==========================================\r\n\r\n"
+        "Supprimer le BOUTON d'un sous menu n'efface pas le menu du Disque\r\n"
+        "Le bouton n'apparait plus au menu principal\r\n\r\n"
+        "Pour régénérer un sous menu supprimé, il suffit de recréer un nouveau bouton du même NOM\r\n\r\n"
+        "La liste des sous menus disponibles se trouve dans le dossier de l'application (menu: "
+        "\"Rechercher un dossier\"");
+    // A selection gives its line breaks as "\n".
+    helpText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString copied;
+    EXPECT_TRUE(waitUntil([&] { return (copied = QGuiApplication::clipboard()->text()) == helpText; }))
+        << "the box holds: " << copied.toStdString();
+
+    keys({QStringLiteral("Return")});
+    EXPECT_TRUE(waitUntil([&] { return windowTitled(QStringLiteral("Information")).isEmpty(); }))
+        << "the information box did not close on Return";
+    // The help item opened nothing.
+    EXPECT_EQ(contentOf(at("opened.txt")), expected.toUtf8());
+    EXPECT_EQ(m_menu.state(), QProcess::Running);
+}
+
+} // namespace
