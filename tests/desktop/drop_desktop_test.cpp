@@ -1,0 +1,390 @@
+// Files dragged from another X client onto a running menu, through the real
+// XDND protocol: the drag source is this test program started again in a
+// helper mode (a Qt window that runs QDrag while XTest moves the pointer),
+// the target is the built program with its real dialogs, files and trash.
+// Needs an X display with XTEST (the test run provides Xvfb).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDrag>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <functional>
+#include <cstdlib>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+// ---- helper mode: the drag source ---------------------------------------------
+
+constexpr char kHelperVariable[] = "TARVIK_DRAG_SOURCE"; // "x,y" of the drop point on the root window
+constexpr char kFilesVariable[] = "TARVIK_DRAG_FILES";   // paths, one a line
+
+class DragSource : public QWidget {
+public:
+    DragSource(QList<QUrl> urls, QPoint target) : m_urls(std::move(urls)), m_target(target) {}
+    int result = 3;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        m_from = event->globalPosition().toPoint();
+        auto *data = new QMimeData;
+        data->setUrls(m_urls);
+        auto *drag = new QDrag(this);
+        drag->setMimeData(data);
+        QTimer::singleShot(100, this, [this] { step(1); });
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
+        std::printf("%s\n", action == Qt::CopyAction ? "copy"
+                            : action == Qt::LinkAction ? "link"
+                            : action == Qt::MoveAction ? "move"
+                                                       : "ignore");
+        std::fflush(stdout);
+        result = action == Qt::IgnoreAction ? 2 : 0;
+        // The drop only told the target where the data is: it reads the
+        // paths from this client afterwards, as from a file manager that
+        // stays open.
+        QTimer::singleShot(3000, this, [this] { QCoreApplication::exit(result); });
+    }
+
+private:
+    // The pointer travels to the target in small steps, as a hand would, then lets go.
+    void step(int i)
+    {
+        constexpr int steps = 25;
+        Display *dpy = XOpenDisplay(nullptr);
+        const QPoint p = m_from + (m_target - m_from) * i / steps;
+        XTestFakeMotionEvent(dpy, -1, p.x(), p.y(), CurrentTime);
+        if (i == steps + 3)
+            XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+        XSync(dpy, False);
+        XCloseDisplay(dpy);
+        if (i < steps + 3)
+            QTimer::singleShot(30, this, [this, i] { step(i + 1); });
+    }
+
+    QList<QUrl> m_urls;
+    QPoint m_target, m_from;
+};
+
+int runDragSource()
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    static int argc = 1;
+    static char name[] = "drag-source";
+    static char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const QStringList xy = qEnvironmentVariable(kHelperVariable).split(u',');
+    QList<QUrl> urls;
+    for (const QString &p : qEnvironmentVariable(kFilesVariable).split(u'\n', Qt::SkipEmptyParts))
+        urls << QUrl::fromLocalFile(p);
+    DragSource source(urls, QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
+    source.setWindowTitle(QStringLiteral("source du glisser"));
+    source.setGeometry(760, 640, 160, 120);
+    source.show();
+    QTimer::singleShot(0, &source, [&source] {
+        QElapsedTimer t;
+        t.start();
+        while (!(source.windowHandle() && source.windowHandle()->isExposed()) && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // A real button press on the source window starts the drag.
+        Display *dpy = XOpenDisplay(nullptr);
+        XTestFakeMotionEvent(dpy, -1, 840, 700, CurrentTime);
+        XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+        XSync(dpy, False);
+        XCloseDisplay(dpy);
+    });
+    QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(4); });
+    return app.exec();
+}
+
+// The test program becomes the drag source before GoogleTest starts when
+// started with the helper variable.
+const bool kHelperMode = [] {
+    if (std::getenv(kHelperVariable)) {
+        const int rc = runDragSource();
+        std::fflush(stdout);
+        std::_Exit(rc);
+    }
+    return false;
+}();
+
+// ---- the test ------------------------------------------------------------------
+
+QString textProperty(Display *dpy, Window w, const char *name)
+{
+    Atom prop = XInternAtom(dpy, name, False);
+    Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QString out;
+    if (XGetWindowProperty(dpy, w, prop, 0, 1024, False, AnyPropertyType, &type, &format, &count, &after, &data)
+            == Success
+        && data) {
+        out = type == utf8 ? QString::fromUtf8(reinterpret_cast<char *>(data), int(count))
+                           : QString::fromLatin1(reinterpret_cast<char *>(data), int(count));
+        XFree(data);
+    }
+    return out;
+}
+
+long windowPid(Display *dpy, Window w)
+{
+    Atom prop = XInternAtom(dpy, "_NET_WM_PID", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(dpy, w, prop, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success
+        && data) {
+        if (count == 1)
+            pid = long(*reinterpret_cast<unsigned long *>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+class DropDesktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
+        ASSERT_TRUE(m_tmp.isValid());
+        m_dpy = XOpenDisplay(nullptr);
+        ASSERT_NE(m_dpy, nullptr);
+        for (const char *d : {"app", "run", "home/Bureau", "home/Documents", "home/ailleurs/dossier", "home/.config",
+                              "home/.local/share"})
+            ASSERT_TRUE(QDir().mkpath(at(d)));
+        QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile dirs(at("home/.config/user-dirs.dirs"));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
+        dirs.close();
+        // The program keeps its files beside itself: it runs from its own folder.
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), at("app/tarvik")));
+    }
+
+    void TearDown() override
+    {
+        if (m_menu.state() != QProcess::NotRunning) {
+            m_menu.kill();
+            m_menu.waitForFinished(5000);
+        }
+        if (m_dpy)
+            XCloseDisplay(m_dpy);
+    }
+
+    QString at(const QString &relative) const { return m_tmp.filePath(relative); }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", at("home"));
+        env.insert("XDG_CONFIG_HOME", at("home/.config"));
+        env.insert("XDG_DATA_HOME", at("home/.local/share"));
+        env.insert("XDG_RUNTIME_DIR", at("run"));
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove(kHelperVariable);
+        return env;
+    }
+
+    static QByteArray contentOf(const QString &p)
+    {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+    }
+
+    static void writeFile(const QString &p, const QByteArray &bytes)
+    {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    // The viewable top-level windows of a process, by title.
+    // The viewable client windows of a process, by title; a window manager's
+    // frames are looked through.
+    QList<QPair<Window, QString>> windowsOf(qint64 pid)
+    {
+        QList<QPair<Window, QString>> out;
+        collectWindows(DefaultRootWindow(m_dpy), pid, 0, out);
+        return out;
+    }
+
+    void collectWindows(Window parentWindow, qint64 pid, int depth, QList<QPair<Window, QString>> &out)
+    {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (depth > 2 || !XQueryTree(m_dpy, parentWindow, &root, &parent, &children, &count))
+            return;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attrs{};
+            if (!XGetWindowAttributes(m_dpy, children[i], &attrs) || attrs.map_state != IsViewable)
+                continue;
+            if (windowPid(m_dpy, children[i]) != pid) {
+                collectWindows(children[i], pid, depth + 1, out);
+                continue;
+            }
+            QString title = textProperty(m_dpy, children[i], "_NET_WM_NAME");
+            if (title.isEmpty())
+                title = textProperty(m_dpy, children[i], "WM_NAME");
+            out.append({children[i], title});
+        }
+        if (children)
+            XFree(children);
+    }
+
+    QString describeWindows()
+    {
+        QStringList out;
+        for (const auto &w : windowsOf(m_menu.processId()))
+            out << QStringLiteral("%1 \"%2\"").arg(w.first).arg(w.second);
+        return out.join(u',');
+    }
+
+    Window waitForWindow(qint64 pid, const QString &title)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000) {
+            for (const auto &w : windowsOf(pid))
+                if (w.second == title)
+                    return w.first;
+            QThread::msleep(20);
+        }
+        return 0;
+    }
+
+    QRect rootGeometry(Window w)
+    {
+        XWindowAttributes attrs{};
+        XGetWindowAttributes(m_dpy, w, &attrs);
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_dpy, w, DefaultRootWindow(m_dpy), 0, 0, &x, &y, &child);
+        return QRect(x, y, attrs.width, attrs.height);
+    }
+
+    // Drags the paths from a separate client and drops them at the point;
+    // returns the drop action the source was told ("copy", "ignore"…).
+    QString dragAndDrop(const QStringList &paths, QPoint where)
+    {
+        QProcess source;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kHelperVariable, QStringLiteral("%1,%2").arg(where.x()).arg(where.y()));
+        env.insert(kFilesVariable, paths.join(u'\n'));
+        source.setProcessEnvironment(env);
+        source.start(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+        if (!source.waitForFinished(30000)) {
+            source.kill();
+            source.waitForFinished();
+            return QStringLiteral("timeout");
+        }
+        return QString::fromUtf8(source.readAllStandardOutput()).trimmed();
+    }
+
+    void pressReturnIn(Window w)
+    {
+        XSetInputFocus(m_dpy, w, RevertToParent, CurrentTime);
+        XSync(m_dpy, False);
+        QThread::msleep(100);
+        const KeyCode code = XKeysymToKeycode(m_dpy, XK_Return);
+        XTestFakeKeyEvent(m_dpy, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_dpy, code, False, CurrentTime);
+        XSync(m_dpy, False);
+    }
+
+    static bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > milliseconds)
+                return false;
+            QThread::msleep(20);
+        }
+        return true;
+    }
+
+    QTemporaryDir m_tmp;
+    Display *m_dpy = nullptr;
+    QProcess m_menu;
+};
+
+TEST_F(DropDesktop, FilesDraggedFromAnotherClientBecomeEntries)
+{
+    const QString onDesktop = at("home/Bureau/rapport.pdf");
+    const QString program = at("home/ailleurs/outil.exe");
+    const QString folder = at("home/ailleurs/dossier");
+    writeFile(onDesktop, "le rapport");
+    writeFile(program, "un programme");
+
+    m_menu.setProcessEnvironment(environment());
+    m_menu.start(at("app/tarvik"), {QStringLiteral("deposer")});
+    ASSERT_TRUE(m_menu.waitForStarted(10000));
+    const Window menuWindow = waitForWindow(m_menu.processId(), QStringLiteral("DEPOSER"));
+    ASSERT_NE(menuWindow, 0u) << "the menu window never appeared";
+    const QRect geometry = rootGeometry(menuWindow);
+
+    // 1. A file of the desktop dropped on the grid: the move is offered and
+    //    Enter accepts it.
+    EXPECT_EQ(dragAndDrop({onDesktop}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() / 3)),
+              "copy");
+    const Window question = waitForWindow(m_menu.processId(), QStringLiteral("Confirmation"));
+    ASSERT_NE(question, 0u) << "no question about the move; windows: " << describeWindows().toStdString()
+                            << "; menu said: " << m_menu.readAllStandardError().toStdString();
+    pressReturnIn(question);
+    const QString moved = at("home/Documents/TARVIK/PDF/rapport.pdf");
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(moved) && !QFileInfo::exists(onDesktop); }))
+        << "the file did not move";
+    EXPECT_EQ(contentOf(moved), "le rapport");
+    EXPECT_EQ(contentOf(at("home/.local/share/Trash/files/rapport.pdf")), "le rapport");
+    EXPECT_TRUE(QFileInfo::exists(at("home/.local/share/Trash/info/rapport.pdf.trashinfo")));
+
+    // 2. A program and a folder dropped together on the button bar: no question.
+    EXPECT_EQ(dragAndDrop({program, folder}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() - 10)),
+              "copy");
+    QThread::msleep(300);
+    for (const auto &w : windowsOf(m_menu.processId()))
+        EXPECT_EQ(w.first, menuWindow) << "unexpected window " << w.second.toStdString();
+    EXPECT_EQ(contentOf(program), "un programme");
+
+    // Closing the menu saves its list: the three entries, in the order dropped.
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = menuWindow;
+    close.xclient.message_type = XInternAtom(m_dpy, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = long(XInternAtom(m_dpy, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_dpy, menuWindow, False, NoEventMask, &close);
+    XSync(m_dpy, False);
+    ASSERT_TRUE(m_menu.waitForFinished(10000)) << "the menu did not close";
+    EXPECT_EQ(contentOf(at("app/DEPOSER.items.txt")),
+              (moved + "\r\n" + program + "\r\n" + folder + "\r\n").toUtf8());
+    // Three unchecked lines, then the line the new window began with, which belongs to no entry.
+    EXPECT_EQ(contentOf(at("app/DEPOSER.items.checked.txt")), QByteArray("0\r\n0\r\n0\r\n0\r\n"));
+}
+
+} // namespace
