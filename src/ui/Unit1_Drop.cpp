@@ -65,31 +65,29 @@ void MoveVers_MesDocs(QString &path)
     if (documents.isEmpty())
         return;
 
-    // 1. and 2. A name without extension (or ending in a lone dot) goes into TARVIK itself.
+    // A name without extension (or ending in a lone dot) goes into TARVIK itself.
     QString X = upperExtension(S);
     if (X.size() > 1)
         X.remove(0, 1);
     const QString Folder = QDir::cleanPath(documents + QStringLiteral("/TARVIK/") + X) + u'/';
-    // 5.
     const QString T = Folder + fileNamePart(S);
     // A file that already is in its place would be copied onto itself and
     // then thrown away: nothing to move.
     if (sameFile(S, T))
         return;
 
-    // 3. Only an explicit Yes moves the file: a dismissed question keeps it where it is.
+    // Only an explicit Yes moves the file: a dismissed question keeps it where it is.
     if (dialogs().messageDlg(QStringLiteral("Déplacer ce ficher dans le dossier \"TARVIK\" de Mes Documents ?"),
                              MsgDlgType::mtConfirmation, mbYes | mbNo, mbYes)
         != mrYes)
         return;
 
-    // 4.
     if (!QDir().mkpath(Folder)) {
         AlertBox(QStringLiteral("ERREUR#743 : CREATION DOSSIER CIBLE"), Folder);
         return;
     }
 
-    // 6. to 8. The source is thrown away only once a copy of the same size stands in the target.
+    // The source is thrown away only once a copy of the same size stands in the target.
     bool copied = false;
     try {
         if (FILE_COPY(S, T) != 0) {
@@ -140,14 +138,12 @@ bool chooseDropAction(QDropEvent *event)
 void TForm1::JvDragDrop1Drop(const QStringList &Value)
 {
     for (QString P : Value) {
-        // 1.
         const QString E = upperExtension(P);
-        // 2. and 3.
+        // A file of the desktop is offered the move whatever its type and the option.
         if (IsFile(P) && liesOnDesktop(P))
             MoveVers_MesDocs(P);
         else if (kDocumentTypes.contains(E) && chk_MoveVersDoc->isChecked())
             MoveVers_MesDocs(P);
-        // 4.
         try {
             addEntry(P);
         } catch (const std::exception &e) {
