@@ -435,7 +435,7 @@ int LinuxShell::explore(const QString &folder)
     const QString path = unquoteShellFile(folder);
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return SE_ERR_PNF;
-    return openWithDefaultApplication(QFileInfo(path).absoluteFilePath());
+    return openWithDefaultApplication(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 int LinuxShell::openWithDefaultApplication(const QString &target)

@@ -10,6 +10,11 @@
 using tarvik::expandDesktopExec;
 using tarvik::splitCommandLine;
 
+QT_BEGIN_NAMESPACE
+// Readable texts in failure messages.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace {
 
 std::string show(const QStringList &list)
