@@ -133,8 +133,9 @@ void TForm1::BTN_ACTION(QPushButton *Sender)
     }
 
     // An open sub-menu only comes to the front: a second copy of the same menu
-    // would write its files over the first one's when both close.
-    if (const WindowHandle open = findMenuWindow(name)) {
+    // would write its files over the first one's when both close. (A name
+    // with a blank starts the menu of its first word.)
+    if (const WindowHandle open = findMenuWindow(name.section(u' ', 0, 0))) {
         platform().bringToFront(open);
         return;
     }
