@@ -48,6 +48,11 @@ LinuxPlatform::LinuxPlatform()
     m_executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
     if (m_executable.isEmpty())
         m_executable = QCoreApplication::applicationFilePath();
+    // An executable rebuilt or updated while this copy runs reads "… (deleted)":
+    // sub-menus must start the file that now stands at that path.
+    const QString deleted = QStringLiteral(" (deleted)");
+    if (m_executable.endsWith(deleted) && !QFileInfo::exists(m_executable))
+        m_executable.chop(deleted.size());
     m_copies = std::make_unique<CopyRegistry>(m_executable);
 }
 
