@@ -125,16 +125,18 @@ bool TForm1::FormClose()
 
     const WindowHandle own = ownHandle();
     InstanceFileLock lock(_Instances_INI, false);
-    if (lock.exists()) {
-        ListBox_INSTANCES.loadFromFile(_Instances_INI);
-        const QStringList &lines = ListBox_INSTANCES.lines;
-        for (qsizetype i = lines.size() - 1; i >= 1; --i) {
-            const WindowHandle handle = handleOfLine(lines[i]);
-            // Ids of menus that closed long ago may now belong to another program.
-            if (handle == 0 || handle == own || !platform().isWindowOfThisProgram(handle))
-                continue;
-            platform().postCloseRequest(handle);
-        }
+    // Without a file there is nothing to post or delete; removing the path
+    // anyway could take the file a menu starting right now has just created.
+    if (!lock.exists())
+        return true;
+    ListBox_INSTANCES.loadFromFile(_Instances_INI);
+    const QStringList &lines = ListBox_INSTANCES.lines;
+    for (qsizetype i = lines.size() - 1; i >= 1; --i) {
+        const WindowHandle handle = handleOfLine(lines[i]);
+        // Ids of menus that closed long ago may now belong to another program.
+        if (handle == 0 || handle == own || !platform().isWindowOfThisProgram(handle))
+            continue;
+        platform().postCloseRequest(handle);
     }
     QFile::remove(_Instances_INI);
     return true;
