@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 
@@ -68,7 +69,7 @@ public:
             p->setPen(text);
             const QRect tr = r.adjusted(6, 0, -4, -1);
             const QString shown = QFontMetrics(f).elidedText(s, Qt::ElideRight, tr.width());
-            p->drawText(tr, int(index.column() == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, shown);
+            p->drawText(tr, Qt::AlignLeft | Qt::AlignVCenter, shown);
         }
         p->restore();
     }
@@ -239,6 +240,10 @@ TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+        if (v != 0)
+            horizontalScrollBar()->setValue(0);
+    });
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(kEntryRowHeight);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -287,6 +292,13 @@ void TValueListEditor::mousePressEvent(QMouseEvent *event)
         setRow(at.row());
     setFocus(Qt::MouseFocusReason);
     Q_EMIT pointed();
+}
+
+void TValueListEditor::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (index.isValid())
+        QTableView::scrollTo(index.sibling(index.row(), 0), hint);
+    horizontalScrollBar()->setValue(0);
 }
 
 void TValueListEditor::mouseMoveEvent(QMouseEvent *event)

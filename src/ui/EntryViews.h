@@ -51,6 +51,9 @@ public:
     int Row() const;
     void setRow(int row);
     int RowCount() const { return m_model->rowCount(); }
+    // Vertical scrolling only: the columns never slide sideways, even when
+    // the type column does not fit whole.
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
 Q_SIGNALS:
     // A left click on a cell, or a move of the pointer by keys or wheel.

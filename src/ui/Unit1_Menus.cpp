@@ -221,6 +221,7 @@ protected:
 
 private:
     static constexpr int kGap = 9; // between columns; the bar stands in it
+    static constexpr int kShortcutGap = 16;
 
     using Pos = std::pair<int, int>;
 
@@ -319,7 +320,9 @@ private:
                     sz = QSize(fm.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, a->text()).width(),
                                qMax(fm.height(), a->icon().isNull() ? 0 : icon));
                     sz = st->sizeFromContents(QStyle::CT_MenuItem, &opt, sz, m_menu);
-                    sz.rwidth() += tab;
+                    // Room between the longest caption and the shortcuts (the
+                    // style sheet's item padding leaves none for items without icon).
+                    sz.rwidth() += tab + (tab > 0 ? kShortcutGap : 0);
                 }
                 sizes << sz;
                 width = qMax(width, sz.width());
