@@ -213,10 +213,12 @@ TEST_F(WindowTest, CtrlMAndF1OpenTheirPopupAtTheCentre)
     f.ValueListEditor1->setFocus();
     QTest::keyClick(f.ValueListEditor1, Qt::Key_N, Qt::ControlModifier);
     expectOpenAtCentre(f, f.Popup_btn1);
-    // On a bar button it adds a button instead: the menu stays closed.
+    // On a bar button it adds a button at once instead: the menu stays closed.
+    const int buttons = f.Compte_BOUTONS();
     f.btn_1->setFocus();
     QTest::keyClick(f.btn_1, Qt::Key_N, Qt::ControlModifier);
     EXPECT_FALSE(f.Popup_btn1->isVisible());
+    EXPECT_EQ(f.Compte_BOUTONS(), buttons + 1);
 }
 
 TEST_F(WindowTest, CtrlDelFromTheGridReachesSupprimer)
