@@ -4,8 +4,6 @@
 #include "platform/IniFile.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QTemporaryDir>
 #include <exception>
 
 namespace tarvik {
@@ -46,20 +44,13 @@ QString AnsiCrypt(const QString &entree, const QString &cle)
 
 bool SurvivesIniValue(const QString &value)
 {
-    // One scratch folder for the life of the process, removed at its end.
-    static QTemporaryDir dir;
-    if (!dir.isValid())
-        return false;
-    const QString path = dir.filePath(QStringLiteral("check.ini"));
-    QFile::remove(path);
     const QString section = QStringLiteral("S");
     const QString key = QStringLiteral("K");
     try {
-        IniFile out(path);
+        IniFile out = IniFile::fromBytes(QByteArray());
         out.writeString(section, key, value);
         out.writeString(QStringLiteral("T"), key, QStringLiteral("fin"));
-        out.save();
-        IniFile in(path);
+        const IniFile in = IniFile::fromBytes(out.toBytes());
         // The section after it must survive too: a value may not cut the file short.
         return in.value(section, key) == value && in.value(QStringLiteral("T"), key) == QStringLiteral("fin");
     } catch (const std::exception &) {

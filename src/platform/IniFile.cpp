@@ -33,6 +33,18 @@ IniFile::IniFile(const QString &path) : m_path(path)
             // Reads never fail: an unreadable file answers the defaults.
         }
     }
+    parse(lines);
+}
+
+IniFile IniFile::fromBytes(const QByteArray &bytes)
+{
+    IniFile ini{QString()};
+    ini.parse(decodeLines(bytes, &ini.m_encoding));
+    return ini;
+}
+
+void IniFile::parse(const QStringList &lines)
+{
     Section *current = nullptr;
     for (const QString &line : std::as_const(lines)) {
         const QString trimmed = line.trimmed();
@@ -153,11 +165,16 @@ QStringList IniFile::lines() const
     return out;
 }
 
-void IniFile::save() const
+QByteArray IniFile::toBytes() const
 {
     const QStringList all = lines();
+    return encodeLines(all, encodingForSave(all, m_encoding));
+}
+
+void IniFile::save() const
+{
     try {
-        writeWholeFile(m_path, encodeLines(all, encodingForSave(all, m_encoding)));
+        writeWholeFile(m_path, toBytes());
     } catch (const FileError &) {
         throw Error(QStringLiteral("Impossible d'écrire dans %1").arg(m_path));
     }

@@ -22,6 +22,10 @@ public:
 
     // Loads the file; a missing or unreadable file reads as empty.
     explicit IniFile(const QString &path);
+    // A file in memory only, as its bytes would be on disk.
+    static IniFile fromBytes(const QByteArray &bytes);
+    // The bytes save() writes.
+    QByteArray toBytes() const;
 
     const QString &path() const { return m_path; }
     bool fileExisted() const { return m_existed; }
@@ -48,6 +52,7 @@ private:
     static QString fold(const QString &name) { return name.trimmed().toCaseFolded(); }
     static bool parseKeyLine(const QString &line, QString *key, QString *rawValue);
     void indexSection(Section &s);
+    void parse(const QStringList &lines);
 
     QString m_path;
     bool m_existed = false;

@@ -6,6 +6,7 @@
 #include "platform/LinuxPlatform.h"
 #include "platform/QtDialogs.h"
 #include "platform/X11Keyboard.h"
+#include "ui/PASSWORD.h"
 #include "ui/Style.h"
 #include "ui/Unit1.h"
 
@@ -76,6 +77,8 @@ int main(int argc, char *argv[])
     {
         TForm1 form(QApplication::arguments());
         Form1 = &form;
+        TPasswordDlg passwordDlg; // hidden until a password is asked for
+        PasswordDlg = &passwordDlg;
         form.FormCreate();
         form.show();
         result = app.exec();
