@@ -152,6 +152,8 @@ qsizetype nameStart(const QString &path)
 }
 } // namespace
 
+QString ExtractFileName(const QString &path) { return path.mid(nameStart(path)); }
+
 QString ExtractNAME(const QString &path)
 {
     QString name = path.mid(nameStart(path));

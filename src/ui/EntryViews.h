@@ -16,6 +16,8 @@ namespace tarvik {
 constexpr int kEntryRowHeight = 18;
 
 // Name column text of an entry, and its type.
+// The file-name part of an entry: after its last separator.
+QString ExtractFileName(const QString &path);
 QString ExtractNAME(const QString &path);
 QString ExtractTYPE(const QString &path);
 

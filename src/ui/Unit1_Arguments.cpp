@@ -1,6 +1,8 @@
 // The caller's argument, the field selection and the launch option editors.
 #include "ui/Unit1.h"
 
+#include "lib/LaunchOptions.h"
+
 #include "lib/ArgDorvex.h"
 #include "lib/Cryptage.h"
 #include "lib/Orvo_Dialogs.h"
@@ -15,19 +17,6 @@
 namespace tarvik {
 
 namespace {
-
-const QString kSendKeys = QStringLiteral("SENDKEYS");
-const QString kArguments = QStringLiteral("ARGUMENTS");
-const QString kPassword = QStringLiteral("PW");
-const QString kArgDorvex = QStringLiteral("ARG_DORVEX");
-
-// The text after the last path separator of an entry.
-QString fileNamePart(const QString &entry)
-{
-    const qsizetype at = qMax(entry.lastIndexOf(QLatin1Char('/')),
-                              qMax(entry.lastIndexOf(QLatin1Char('\\')), entry.lastIndexOf(QLatin1Char(':'))));
-    return entry.mid(at + 1);
-}
 
 // The editors act on the pointed entry; with an empty list there is none and
 // nothing may be written under an empty section name.
@@ -54,7 +43,7 @@ void TForm1::AjouterdesChampsDORVEX1Click()
     const QString entry = pointedEntry();
     const QStringList fields = FieldList(_ARG_DVX);
     QString codes = kDefaultFieldCodes;
-    if (!dialogs().inputQuery(fileNamePart(entry), FieldSelectionPrompt(fields), codes))
+    if (!dialogs().inputQuery(ExtractFileName(entry), FieldSelectionPrompt(fields), codes))
         return;
     const QString question = FieldSelectionQuestion(codes, PreviewArgDorvex(codes, _ARG_DVX));
     if (dialogs().messageDlg(question, MsgDlgType::mtConfirmation, mbOK | mbCancel) != mrOk)
@@ -73,7 +62,7 @@ void TForm1::mnu_Arg_CMDClick()
         return;
     const QString entry = pointedEntry();
     QString value = GetStr(entry, kArguments, QString(), Get_CommandsINI());
-    if (!dialogs().inputQuery(QStringLiteral("ENTREZ LES ARGUMENTS"), fileNamePart(entry), value))
+    if (!dialogs().inputQuery(QStringLiteral("ENTREZ LES ARGUMENTS"), ExtractFileName(entry), value))
         return;
     SaveStr(pointedEntry(), kArguments, value, Get_CommandsINI());
 }
@@ -84,7 +73,7 @@ void TForm1::mnu_Arg_TouchesClick()
         return;
     const QString entry = pointedEntry();
     QString value = GetStr(entry, kSendKeys, QString(), Get_CommandsINI());
-    if (!dialogs().inputQuery(fileNamePart(entry),
+    if (!dialogs().inputQuery(ExtractFileName(entry),
                               QStringLiteral("~ = ENTREE\r\n% = ALT\r\n^ = CTRL\r\n+ = MAJ\r\n{Touche Spéciale}\r\n\r\n"
                                              "ENTREZ LA SEQUENCE DE TOUCHES :"),
                               value))

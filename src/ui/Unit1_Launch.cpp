@@ -5,6 +5,8 @@
 // the keystrokes or the password followed by Enter into the started program.
 #include "ui/Unit1.h"
 
+#include "lib/LaunchOptions.h"
+
 #include "lib/ArgDorvex.h"
 #include "lib/Cryptage.h"
 #include "lib/Orvo_Dialogs.h"
@@ -21,10 +23,6 @@ namespace tarvik {
 
 namespace {
 
-const QString kSendKeys = QStringLiteral("SENDKEYS");
-const QString kPassword = QStringLiteral("PW");
-const QString kArgDorvex = QStringLiteral("ARG_DORVEX");
-const QString kArguments = QStringLiteral("ARGUMENTS");
 
 // Typing begins once the started program has had this long to show itself;
 // if the keyboard is still on one of our windows (or on none), we wait in
@@ -34,7 +32,6 @@ constexpr int kBeforeEnterMs = 500;
 constexpr int kFocusStepMs = 250;
 constexpr int kFocusPatienceMs = 5000;
 
-QString fileNamePart(const QString &path) { return path.mid(path.lastIndexOf(u'/') + 1); }
 
 QString confirmationText(const QString &path, const QString &args, const QString &keysShown)
 {
@@ -42,7 +39,7 @@ QString confirmationText(const QString &path, const QString &args, const QString
     return QStringList{QStringLiteral("Lancer le programme : "),
                        QString(),
                        stars,
-                       upperAscii(fileNamePart(path)),
+                       upperAscii(ExtractFileName(path)),
                        stars,
                        QString(),
                        QStringLiteral("- Arguments : "),
@@ -247,7 +244,7 @@ void TForm1::Execute(const QString &path)
         if (!focusLeftThisProgram()) {
             Dye(QStringLiteral("Rien n'a été tapé pour « %1 » : sa fenêtre n'a pas pris le clavier à temps.\r\n\r\n"
                                "Les touches et les mots de passe ne sont jamais tapés dans une fenêtre du menu.")
-                    .arg(fileNamePart(path)),
+                    .arg(ExtractFileName(path)),
                 MsgDlgType::mtWarning);
         } else {
             SendKeys(keysToPlay, true);
@@ -256,7 +253,7 @@ void TForm1::Execute(const QString &path)
                 SendKeys(QStringLiteral("~"), true);
             else
                 Dye(QStringLiteral("La touche Entrée n'a pas été tapée pour « %1 » : le clavier est revenu sur le menu.")
-                        .arg(fileNamePart(path)),
+                        .arg(ExtractFileName(path)),
                     MsgDlgType::mtWarning);
         }
     }

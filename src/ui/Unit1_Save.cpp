@@ -3,6 +3,7 @@
 // per save action, whatever the number of entries.
 #include "ui/Unit1.h"
 
+#include "lib/LaunchOptions.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
@@ -13,7 +14,7 @@
 namespace tarvik {
 
 namespace {
-const QString kLaunchKeys[] = {QStringLiteral("SENDKEYS"), QStringLiteral("ARGUMENTS"), QStringLiteral("PW")};
+const QString kLaunchKeys[] = {kSendKeys, kArguments, kPassword};
 }
 
 QString TForm1::Get_CommandsINI() const { return App_Path() + FileStem() + QStringLiteral(".items.commands.ini"); }
