@@ -21,7 +21,7 @@ const QString kClefCryptage = QStringLiteral("ù*µ$£;ê,!â?§");
 }
 
 TForm1::TForm1(const QStringList &arguments, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , ParamStr(arguments)
 {
