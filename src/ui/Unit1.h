@@ -269,7 +269,6 @@ private:
     bool m_listLoadFailed = false;
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
-    bool m_closing = false;
     // The outer frame restored before the first show, re-applied once the
     // window manager's frame is known (Unit1_Window.cpp).
     QRect m_restoredOuter;
