@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DesktopSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QDrag>
@@ -15,7 +17,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -23,7 +24,6 @@
 #include <QWindow>
 
 #include <cstdio>
-#include <functional>
 #include <cstdlib>
 
 #include <X11/Xatom.h>
@@ -129,73 +129,34 @@ const bool kHelperMode = [] {
 
 // ---- the test ------------------------------------------------------------------
 
-QString textProperty(Display *dpy, Window w, const char *name)
-{
-    Atom prop = XInternAtom(dpy, name, False);
-    Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    QString out;
-    if (XGetWindowProperty(dpy, w, prop, 0, 1024, False, AnyPropertyType, &type, &format, &count, &after, &data)
-            == Success
-        && data) {
-        out = type == utf8 ? QString::fromUtf8(reinterpret_cast<char *>(data), int(count))
-                           : QString::fromLatin1(reinterpret_cast<char *>(data), int(count));
-        XFree(data);
-    }
-    return out;
-}
-
-long windowPid(Display *dpy, Window w)
-{
-    Atom prop = XInternAtom(dpy, "_NET_WM_PID", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    long pid = 0;
-    if (XGetWindowProperty(dpy, w, prop, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success
-        && data) {
-        if (count == 1)
-            pid = long(*reinterpret_cast<unsigned long *>(data));
-        XFree(data);
-    }
-    return pid;
-}
+using tarvik::testing::waitUntil;
+using tarvik::testing::WindowId;
+using tarvik::testing::writeFile;
 
 class DropDesktop : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
-        ASSERT_TRUE(m_tmp.isValid());
-        m_dpy = XOpenDisplay(nullptr);
-        ASSERT_NE(m_dpy, nullptr);
+        ASSERT_TRUE(m_app.isValid());
+        ASSERT_TRUE(m_screen.open());
         for (const char *d : {"app", "run", "home/Bureau", "home/Documents", "home/ailleurs/dossier", "home/.config",
                               "home/.local/share"})
             ASSERT_TRUE(QDir().mkpath(at(d)));
         QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile dirs(at("home/.config/user-dirs.dirs"));
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
-        dirs.close();
+        writeFile(at("home/.config/user-dirs.dirs"),
+                  "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
         // The program keeps its files beside itself: it runs from its own folder.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), at("app/tarvik")));
+        ASSERT_TRUE(m_app.install(QStringLiteral(TARVIK_EXE), QStringLiteral("app/tarvik")));
     }
 
     void TearDown() override
     {
-        if (m_menu.state() != QProcess::NotRunning) {
-            m_menu.kill();
-            m_menu.waitForFinished(5000);
-        }
-        if (m_dpy)
-            XCloseDisplay(m_dpy);
+        tarvik::testing::killProcess(m_menu, 5000);
+        m_screen.close();
     }
 
-    QString at(const QString &relative) const { return m_tmp.filePath(relative); }
+    QString at(const QString &relative) const { return m_app.path(relative); }
 
     QProcessEnvironment environment() const
     {
@@ -209,81 +170,28 @@ protected:
         return env;
     }
 
-    static QByteArray contentOf(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-    }
-
-    static void writeFile(const QString &p, const QByteArray &bytes)
-    {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
-    // The viewable top-level windows of a process, by title.
-    // The viewable client windows of a process, by title; a window manager's
-    // frames are looked through.
-    QList<QPair<Window, QString>> windowsOf(qint64 pid)
-    {
-        QList<QPair<Window, QString>> out;
-        collectWindows(DefaultRootWindow(m_dpy), pid, 0, out);
-        return out;
-    }
-
-    void collectWindows(Window parentWindow, qint64 pid, int depth, QList<QPair<Window, QString>> &out)
-    {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (depth > 2 || !XQueryTree(m_dpy, parentWindow, &root, &parent, &children, &count))
-            return;
-        for (unsigned i = 0; i < count; ++i) {
-            XWindowAttributes attrs{};
-            if (!XGetWindowAttributes(m_dpy, children[i], &attrs) || attrs.map_state != IsViewable)
-                continue;
-            if (windowPid(m_dpy, children[i]) != pid) {
-                collectWindows(children[i], pid, depth + 1, out);
-                continue;
-            }
-            QString title = textProperty(m_dpy, children[i], "_NET_WM_NAME");
-            if (title.isEmpty())
-                title = textProperty(m_dpy, children[i], "WM_NAME");
-            out.append({children[i], title});
-        }
-        if (children)
-            XFree(children);
-    }
+    static QByteArray contentOf(const QString &p) { return tarvik::testing::readFile(p, "<absent>"); }
 
     QString describeWindows()
     {
         QStringList out;
-        for (const auto &w : windowsOf(m_menu.processId()))
+        for (const auto &w : m_screen.windowsOf(m_menu.processId()))
             out << QStringLiteral("%1 \"%2\"").arg(w.first).arg(w.second);
         return out.join(u',');
     }
 
-    Window waitForWindow(qint64 pid, const QString &title)
+    WindowId waitForWindow(qint64 pid, const QString &title)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000) {
-            for (const auto &w : windowsOf(pid))
-                if (w.second == title)
-                    return w.first;
-            QThread::msleep(20);
-        }
-        return 0;
-    }
-
-    QRect rootGeometry(Window w)
-    {
-        XWindowAttributes attrs{};
-        XGetWindowAttributes(m_dpy, w, &attrs);
-        int x = 0, y = 0;
-        Window child = 0;
-        XTranslateCoordinates(m_dpy, w, DefaultRootWindow(m_dpy), 0, 0, &x, &y, &child);
-        return QRect(x, y, attrs.width, attrs.height);
+        WindowId found = 0;
+        waitUntil([&] {
+            for (const auto &w : m_screen.windowsOf(pid))
+                if (w.second == title) {
+                    found = w.first;
+                    return true;
+                }
+            return false;
+        }, 10000, 20);
+        return found;
     }
 
     // Drags the paths from a separate client and drops them at the point;
@@ -304,31 +212,20 @@ protected:
         return QString::fromUtf8(source.readAllStandardOutput()).trimmed();
     }
 
-    void pressReturnIn(Window w)
+    void pressReturnIn(WindowId w)
     {
-        XSetInputFocus(m_dpy, w, RevertToParent, CurrentTime);
-        XSync(m_dpy, False);
+        Display *dpy = m_screen.display();
+        XSetInputFocus(dpy, w, RevertToParent, CurrentTime);
+        XSync(dpy, False);
         QThread::msleep(100);
-        const KeyCode code = XKeysymToKeycode(m_dpy, XK_Return);
-        XTestFakeKeyEvent(m_dpy, code, True, CurrentTime);
-        XTestFakeKeyEvent(m_dpy, code, False, CurrentTime);
-        XSync(m_dpy, False);
+        const KeyCode code = XKeysymToKeycode(dpy, XK_Return);
+        XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+        XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+        XSync(dpy, False);
     }
 
-    static bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > milliseconds)
-                return false;
-            QThread::msleep(20);
-        }
-        return true;
-    }
-
-    QTemporaryDir m_tmp;
-    Display *m_dpy = nullptr;
+    tarvik::testing::AppDirectory m_app;
+    tarvik::testing::Screen m_screen;
     QProcess m_menu;
 };
 
@@ -343,15 +240,15 @@ TEST_F(DropDesktop, FilesDraggedFromAnotherClientBecomeEntries)
     m_menu.setProcessEnvironment(environment());
     m_menu.start(at("app/tarvik"), {QStringLiteral("deposer")});
     ASSERT_TRUE(m_menu.waitForStarted(10000));
-    const Window menuWindow = waitForWindow(m_menu.processId(), QStringLiteral("DEPOSER"));
+    const WindowId menuWindow = waitForWindow(m_menu.processId(), QStringLiteral("DEPOSER"));
     ASSERT_NE(menuWindow, 0u) << "the menu window never appeared";
-    const QRect geometry = rootGeometry(menuWindow);
+    const QRect geometry = m_screen.rootGeometry(menuWindow);
 
     // 1. A file of the desktop dropped on the grid: the move is offered and
     //    Enter accepts it.
     EXPECT_EQ(dragAndDrop({onDesktop}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() / 3)),
               "copy");
-    const Window question = waitForWindow(m_menu.processId(), QStringLiteral("Confirmation"));
+    const WindowId question = waitForWindow(m_menu.processId(), QStringLiteral("Confirmation"));
     ASSERT_NE(question, 0u) << "no question about the move; windows: " << describeWindows().toStdString()
                             << "; menu said: " << m_menu.readAllStandardError().toStdString();
     pressReturnIn(question);
@@ -366,20 +263,12 @@ TEST_F(DropDesktop, FilesDraggedFromAnotherClientBecomeEntries)
     EXPECT_EQ(dragAndDrop({program, folder}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() - 10)),
               "copy");
     QThread::msleep(300);
-    for (const auto &w : windowsOf(m_menu.processId()))
+    for (const auto &w : m_screen.windowsOf(m_menu.processId()))
         EXPECT_EQ(w.first, menuWindow) << "unexpected window " << w.second.toStdString();
     EXPECT_EQ(contentOf(program), "un programme");
 
     // Closing the menu saves its list: the three entries, in the order dropped.
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = menuWindow;
-    close.xclient.message_type = XInternAtom(m_dpy, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = long(XInternAtom(m_dpy, "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(m_dpy, menuWindow, False, NoEventMask, &close);
-    XSync(m_dpy, False);
+    m_screen.requestClose(menuWindow);
     ASSERT_TRUE(m_menu.waitForFinished(10000)) << "the menu did not close";
     EXPECT_EQ(contentOf(at("app/DEPOSER.items.txt")),
               (moved + "\r\n" + program + "\r\n" + folder + "\r\n").toUtf8());

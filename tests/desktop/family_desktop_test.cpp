@@ -8,245 +8,27 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
+#include "DesktopSupport.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSet>
-#include <QTemporaryDir>
-#include <QThread>
 
-#include <memory>
 #include <vector>
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
-#include <csignal>
-#include <sys/types.h>
 
 namespace {
 
-constexpr int kDeadlineMs = 20000;
+using tarvik::testing::WindowId;
+using tarvik::testing::xdotool;
 
-template <typename F>
-bool waitUntil(F condition, int milliseconds = kDeadlineMs)
-{
-    QElapsedTimer t;
-    t.start();
-    for (;;) {
-        if (condition())
-            return true;
-        if (t.elapsed() > milliseconds)
-            return false;
-        QThread::msleep(40);
-    }
-}
-
-int ignoreXError(Display *, XErrorEvent *) { return 0; } // windows vanish while we look
-
-// The X display as the test sees it, independent of the program's own window code.
-class Screen {
-public:
-    Display *dpy = nullptr;
-
-    Atom atom(const char *name) { return XInternAtom(dpy, name, False); }
-
-    QString title(Window w)
-    {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char *data = nullptr;
-        QString out;
-        if (XGetWindowProperty(dpy, w, atom("_NET_WM_NAME"), 0, 1024, False, atom("UTF8_STRING"), &type, &format,
-                               &count, &after, &data) == Success && data) {
-            out = QString::fromUtf8(reinterpret_cast<char *>(data), int(count));
-            XFree(data);
-        }
-        return out;
-    }
-
-    long cardinal(Window w, const char *property)
-    {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char *data = nullptr;
-        long value = 0;
-        if (XGetWindowProperty(dpy, w, atom(property), 0, 1, False, AnyPropertyType, &type, &format, &count, &after,
-                               &data) == Success && data) {
-            if (count == 1)
-                value = *reinterpret_cast<long *>(data);
-            XFree(data);
-        }
-        return value;
-    }
-
-    qint64 pidOf(Window w) { return cardinal(w, "_NET_WM_PID"); }
-    Window active() { return Window(cardinal(DefaultRootWindow(dpy), "_NET_ACTIVE_WINDOW")); }
-
-    // Viewable client windows (those carrying a process id) titled exactly so.
-    QList<Window> windowsTitled(const QString &wanted)
-    {
-        QList<Window> out;
-        walk(DefaultRootWindow(dpy), 0, wanted, out);
-        return out;
-    }
-    Window windowTitled(const QString &wanted)
-    {
-        const QList<Window> all = windowsTitled(wanted);
-        return all.isEmpty() ? 0 : all.first();
-    }
-
-    // Asks the window to close as its close box does.
-    void requestClose(Window w)
-    {
-        XEvent ev{};
-        ev.xclient.type = ClientMessage;
-        ev.xclient.window = w;
-        ev.xclient.message_type = atom("WM_PROTOCOLS");
-        ev.xclient.format = 32;
-        ev.xclient.data.l[0] = long(atom("WM_DELETE_WINDOW"));
-        ev.xclient.data.l[1] = CurrentTime;
-        XSendEvent(dpy, w, False, NoEventMask, &ev);
-        XFlush(dpy);
-    }
-
-    bool hasWindowManager()
-    {
-        return cardinal(DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK") != 0;
-    }
-
-private:
-    void walk(Window w, int depth, const QString &wanted, QList<Window> &out)
-    {
-        if (depth > 0) {
-            XWindowAttributes attrs{};
-            if (!XGetWindowAttributes(dpy, w, &attrs) || attrs.map_state != IsViewable)
-                return;
-            if (pidOf(w) != 0 && title(w) == wanted) {
-                out << w;
-                return;
-            }
-        }
-        if (depth >= 3)
-            return;
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
-            return;
-        // Front to back: XQueryTree lists bottom first.
-        for (int i = int(n) - 1; i >= 0; --i)
-            walk(children[i], depth + 1, wanted, out);
-        if (children)
-            XFree(children);
-    }
-};
-
-class FamilyDesktop : public ::testing::Test {
+class FamilyDesktop : public tarvik::testing::MenuDesktopTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "family_desktop_test";
-            static char *argv[] = {name, nullptr};
-            new QCoreApplication(argc, argv);
-        }
-        XSetErrorHandler(ignoreXError);
-        s_screen.dpy = XOpenDisplay(nullptr);
-        if (!s_screen.dpy || s_screen.hasWindowManager())
-            return;
-        // The program relies on an EWMH window manager to raise and activate windows.
-        if (QFile::exists(QStringLiteral("/usr/bin/openbox"))) {
-            s_windowManager = new QProcess;
-            s_windowManager->setStandardOutputFile(QProcess::nullDevice());
-            s_windowManager->setStandardErrorFile(QProcess::nullDevice());
-            s_windowManager->start(QStringLiteral("/usr/bin/openbox"), {});
-            waitUntil([] { return s_screen.hasWindowManager(); }, 10000);
-        }
-    }
-
-    static void TearDownTestSuite()
-    {
-        if (s_windowManager) {
-            s_windowManager->terminate();
-            if (!s_windowManager->waitForFinished(3000))
-                s_windowManager->kill();
-            s_windowManager->waitForFinished(3000);
-            delete s_windowManager;
-            s_windowManager = nullptr;
-        }
-        if (s_screen.dpy)
-            XCloseDisplay(s_screen.dpy);
-        s_screen.dpy = nullptr;
-    }
-
-    void SetUp() override
-    {
-        ASSERT_NE(s_screen.dpy, nullptr) << "desktop tests need an X display";
-        ASSERT_TRUE(dir.isValid());
-        exe = dir.filePath(QStringLiteral("tarvik"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), exe));
-        QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    void TearDown() override
-    {
-        for (auto &p : processes) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(3000);
-            }
-        }
-    }
-
-    QProcess *start(const QString &menu)
-    {
-        auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        p->setProcessEnvironment(env);
-        p->setWorkingDirectory(dir.path());
-        p->setStandardOutputFile(QProcess::nullDevice());
-        p->setStandardErrorFile(QProcess::nullDevice());
-        p->start(exe, {menu});
-        p->waitForStarted(5000);
-        processes.push_back(std::move(p));
-        return processes.back().get();
-    }
-
-    static bool ended(QProcess *p, int milliseconds = kDeadlineMs)
-    {
-        return p->state() == QProcess::NotRunning || p->waitForFinished(milliseconds);
-    }
-
-    Window waitWindow(const QString &title)
-    {
-        Window w = 0;
-        waitUntil([&] { return (w = s_screen.windowTitled(title)) != 0; });
-        return w;
-    }
-
-    QString path(const QString &name) const { return dir.filePath(name); }
-    QByteArray readFile(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QStringList instanceLines() const
-    {
-        return QString::fromLatin1(readFile(QStringLiteral("MENUS.instances.ini"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    }
-
-    static void xdotool(const QStringList &arguments) { QProcess::execute(QStringLiteral("xdotool"), arguments); }
+    FamilyDesktop() : MenuDesktopTest(QStringLiteral(TARVIK_EXE)) {}
 
     // The plain box that turns a copy away: shown by that copy, dismissed with Enter.
     void dismissLimitMessage(QProcess *copy)
     {
-        Window box = 0;
+        WindowId box = 0;
         ASSERT_TRUE(waitUntil([&] {
             box = s_screen.windowTitled(QStringLiteral("Tarvik"));
             return box != 0 && s_screen.pidOf(box) == copy->processId();
@@ -257,13 +39,6 @@ protected:
         EXPECT_EQ(copy->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(copy->exitCode(), 0);
     }
-
-    static inline Screen s_screen;
-    static inline QProcess *s_windowManager = nullptr;
-
-    QTemporaryDir dir;
-    QString exe;
-    std::vector<std::unique_ptr<QProcess>> processes;
 };
 
 TEST_F(FamilyDesktop, ClosingTheRootClosesEverySubMenuAfterItSaved)
@@ -276,13 +51,13 @@ TEST_F(FamilyDesktop, ClosingTheRootClosesEverySubMenuAfterItSaved)
     }
 
     QProcess *root = start(QStringLiteral("RACINE"));
-    const Window rootWindow = waitWindow(QStringLiteral("RACINE"));
+    const WindowId rootWindow = waitWindow(QStringLiteral("RACINE"));
     ASSERT_NE(rootWindow, 0u);
     ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 1; }));
     EXPECT_EQ(instanceLines(), QStringList{QString::number(rootWindow)});
 
     std::vector<QProcess *> family{root};
-    QList<Window> windows{rootWindow};
+    QList<WindowId> windows{rootWindow};
     for (const QString &sub : subs) {
         family.push_back(start(sub));
         windows << waitWindow(sub);
@@ -290,7 +65,7 @@ TEST_F(FamilyDesktop, ClosingTheRootClosesEverySubMenuAfterItSaved)
     }
     ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 4; }));
     QStringList expected;
-    for (Window w : windows)
+    for (WindowId w : windows)
         expected << QString::number(w);
     EXPECT_EQ(instanceLines(), expected);
 
@@ -320,7 +95,7 @@ TEST_F(FamilyDesktop, NineCopiesAtMost)
     ASSERT_NE(waitWindow(QStringLiteral("M1")), 0u);
     for (int i = 2; i <= 9; ++i)
         menus.push_back(start(QStringLiteral("M%1").arg(i)));
-    QList<Window> windows;
+    QList<WindowId> windows;
     for (int i = 1; i <= 9; ++i) {
         windows << waitWindow(QStringLiteral("M%1").arg(i));
         ASSERT_NE(windows.last(), 0u) << "M" << i;
@@ -328,7 +103,7 @@ TEST_F(FamilyDesktop, NineCopiesAtMost)
     // No registration lost to a simultaneous one, each menu its own window.
     ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 9; })) << instanceLines().join(u' ').toStdString();
     QSet<QString> expected;
-    for (Window w : windows)
+    for (WindowId w : windows)
         expected << QString::number(w);
     const QStringList lines = instanceLines();
     EXPECT_EQ(QSet<QString>(lines.begin(), lines.end()), expected);

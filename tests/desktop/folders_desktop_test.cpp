@@ -6,19 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include "DesktopSupport.h"
+
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 
-#include <functional>
 
 namespace {
+
+using tarvik::testing::readFile;
+using tarvik::testing::waitUntil;
+using tarvik::testing::writeFile;
+using tarvik::testing::writeScript;
+using tarvik::testing::xdotool;
 
 class FoldersDesktop : public ::testing::Test {
 protected:
@@ -38,58 +43,23 @@ protected:
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
         ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) << "xdotool is missing";
-        ASSERT_TRUE(m_tmp.isValid());
+        ASSERT_TRUE(m_app.isValid());
         for (const char *d : {"app", "bin", "run", "home/Bureau", "home/Documents/Tarvik", "home/.config"})
             ASSERT_TRUE(QDir().mkpath(at(d))) << d;
         QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeFile(at("home/.config/user-dirs.dirs"),
                   "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
         // The desktop's opener, replaced by one that writes down its argument.
-        writeFile(at("bin/xdg-open"),
-                  "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + at("opened.txt").toUtf8() + "'\n");
-        QFile::setPermissions(at("bin/xdg-open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeScript(at("bin/xdg-open"), "printf '%s\\n' \"$1\" >> '" + at("opened.txt").toUtf8() + "'\n");
         // The program keeps its files beside itself: it runs from its own folder.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), at("app/tarvik")));
+        ASSERT_TRUE(m_app.install(QStringLiteral(TARVIK_EXE), QStringLiteral("app/tarvik")));
         // The pointer away from where the popups open, so that it selects nothing.
         xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
     }
 
-    void TearDown() override
-    {
-        if (m_menu.state() != QProcess::NotRunning) {
-            m_menu.terminate();
-            if (!m_menu.waitForFinished(5000)) {
-                m_menu.kill();
-                m_menu.waitForFinished(5000);
-            }
-        }
-    }
+    void TearDown() override { tarvik::testing::stopProcess(m_menu); }
 
-    QString at(const QString &relative) const { return m_tmp.filePath(relative); }
-
-    static void writeFile(const QString &p, const QByteArray &bytes)
-    {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
-        f.write(bytes);
-    }
-
-    static QByteArray contentOf(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static QString xdotool(const QStringList &args)
-    {
-        QProcess p;
-        p.start(QStringLiteral("xdotool"), args);
-        if (!p.waitForFinished(10000)) {
-            p.kill();
-            p.waitForFinished();
-        }
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
+    QString at(const QString &relative) const { return m_app.path(relative); }
 
     static void keys(const QStringList &names)
     {
@@ -109,26 +79,13 @@ protected:
             .section(u'\n', 0, 0);
     }
 
-    static bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > milliseconds)
-                return false;
-            QCoreApplication::processEvents();
-            QThread::msleep(50);
-        }
-        return true;
-    }
-
     void focus(const QString &window)
     {
         xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
         QThread::msleep(200);
     }
 
-    QTemporaryDir m_tmp;
+    tarvik::testing::AppDirectory m_app;
     QProcess m_menu;
 };
 
@@ -152,8 +109,8 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
     focus(menuWindow);
     keys({QStringLiteral("ctrl+o"), QStringLiteral("Down"), QStringLiteral("Return")});
     const QString expected = at("home/Documents/Tarvik") + u'\n';
-    EXPECT_TRUE(waitUntil([&] { return contentOf(at("opened.txt")) == expected.toUtf8(); }))
-        << "the file manager was given: \"" << contentOf(at("opened.txt")).toStdString() << '"';
+    EXPECT_TRUE(waitUntil([&] { return readFile(at("opened.txt")) == expected.toUtf8(); }))
+        << "the file manager was given: \"" << readFile(at("opened.txt")).toStdString() << '"';
 
     // F1 opens the help menu; from its end, upwards: "En ligne 2019 ...",
     // "BETA TEST", "Que faire quand rien ne va plus ?", then the text about
@@ -190,7 +147,7 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
     EXPECT_TRUE(waitUntil([&] { return windowTitled(QStringLiteral("Information")).isEmpty(); }))
         << "the information box did not close on Return";
     // The help item opened nothing.
-    EXPECT_EQ(contentOf(at("opened.txt")), expected.toUtf8());
+    EXPECT_EQ(readFile(at("opened.txt")), expected.toUtf8());
     EXPECT_EQ(m_menu.state(), QProcess::Running);
 }
 

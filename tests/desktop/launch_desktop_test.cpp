@@ -9,21 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include "DesktopSupport.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdlib>
-#include <functional>
 #include <ostream>
 #include <unistd.h>
 
@@ -74,79 +71,28 @@ int runKeyTargetWhenAsked()
 
 // ---- the test fixture ----------------------------------------------------------
 
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-bool hasWindowManager()
-{
-    return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-        .contains(QLatin1String("window id"));
-}
-
-bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(50);
-    }
-    return true;
-}
-
-QByteArray contentOf(const QString &p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using tarvik::testing::readFile;
+using tarvik::testing::waitUntil;
+using tarvik::testing::writeFile;
+using tarvik::testing::writeScript;
+using tarvik::testing::xdotool;
 
 class LaunchDesktop : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "launch_desktop_test";
-            static char *argv[] = {name, nullptr};
-            new QCoreApplication(argc, argv);
-        }
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || hasWindowManager())
-            return;
+        tarvik::testing::ensureCoreApplication();
         // New windows get the focus from the window manager, as on a desktop.
-        s_windowManager = new QProcess;
-        s_windowManager->setStandardOutputFile(QProcess::nullDevice());
-        s_windowManager->setStandardErrorFile(QProcess::nullDevice());
-        s_windowManager->start(QStringLiteral("openbox"), {});
-        waitUntil(hasWindowManager);
+        s_windowManager.startUnlessRunning();
     }
 
-    static void TearDownTestSuite()
-    {
-        if (s_windowManager) {
-            s_windowManager->terminate();
-            if (!s_windowManager->waitForFinished(3000))
-                s_windowManager->kill();
-            s_windowManager->waitForFinished(3000);
-            delete s_windowManager;
-            s_windowManager = nullptr;
-        }
-    }
+    static void TearDownTestSuite() { s_windowManager.stop(); }
 
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
         ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) << "xdotool is missing";
-        ASSERT_TRUE(m_tmp.isValid());
+        ASSERT_TRUE(m_app.isValid());
         for (const char *d : {"app", "bin", "run", "home", "mes progs"})
             ASSERT_TRUE(QDir().mkpath(at(d))) << d;
         QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -155,32 +101,18 @@ protected:
         // Writes each argument it gets on a line of its own, between brackets.
         writeScript(at("mes progs/args.sh"),
                     "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"$0.out\"\n");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TARVIK_EXE), at("app/tarvik")));
+        ASSERT_TRUE(m_app.install(QStringLiteral(TARVIK_EXE), QStringLiteral("app/tarvik")));
     }
 
     void TearDown() override
     {
-        stopMenu();
+        tarvik::testing::stopProcess(m_menu);
         // The key window was started for this test by the menu; end it by its id.
-        const qint64 pid = contentOf(at("received.txt.pid")).toLongLong();
-        if (pid > 0 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath()
-                           == QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath())
-            ::kill(pid_t(pid), SIGTERM);
+        tarvik::testing::signalIfRunning(readFile(at("received.txt.pid")).toLongLong(),
+                                         QCoreApplication::applicationFilePath(), SIGTERM);
     }
 
-    QString at(const QString &relative) const { return m_tmp.filePath(relative); }
-
-    static void writeFile(const QString &p, const QByteArray &bytes)
-    {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
-        f.write(bytes);
-    }
-    static void writeScript(const QString &p, const QByteArray &body)
-    {
-        writeFile(p, "#!/bin/sh\n" + body);
-        QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    QString at(const QString &relative) const { return m_app.path(relative); }
 
     // The menu ESSAI with one entry and its launch options (an INI section).
     void prepareMenu(const QString &entry, const QByteArray &options)
@@ -192,7 +124,7 @@ protected:
     // Starts the menu, points nothing (the first entry is pointed), presses F5.
     void launchWithF5(const QString &callerArgument = QString())
     {
-        stopMenu();
+        tarvik::testing::stopProcess(m_menu);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", at("home"));
         env.insert("XDG_RUNTIME_DIR", at("run"));
@@ -207,28 +139,17 @@ protected:
         ASSERT_TRUE(m_menu.waitForStarted(10000));
         QString window;
         ASSERT_TRUE(waitUntil([&] {
-            window = run(QStringLiteral("xdotool"),
+            window = xdotool(
                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
                           QString::number(m_menu.processId()), QStringLiteral("--name"), QStringLiteral("^ESSAI$")})
                          .section(u'\n', 0, 0);
             return !window.isEmpty();
         })) << "the menu window never appeared; it said: " << m_menu.readAllStandardError().toStdString();
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         ASSERT_TRUE(waitUntil([&] {
-            return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}) == window;
+            return xdotool({QStringLiteral("getactivewindow")}) == window;
         }, 5000)) << "the menu window never got the focus";
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F5")});
-    }
-
-    void stopMenu()
-    {
-        if (m_menu.state() == QProcess::NotRunning)
-            return;
-        m_menu.terminate();
-        if (!m_menu.waitForFinished(5000)) {
-            m_menu.kill();
-            m_menu.waitForFinished(5000);
-        }
+        xdotool({QStringLiteral("key"), QStringLiteral("F5")});
     }
 
     // What the script wrote, once it wrote it.
@@ -236,15 +157,13 @@ protected:
     {
         const QString out = script + QStringLiteral(".out");
         waitUntil([&] { return QFile::exists(out); });
-        return QString::fromUtf8(contentOf(out));
+        return QString::fromUtf8(readFile(out));
     }
 
-    QTemporaryDir m_tmp;
+    tarvik::testing::AppDirectory m_app;
     QProcess m_menu;
-    static QProcess *s_windowManager;
+    static inline tarvik::testing::WindowManager s_windowManager;
 };
-
-QProcess *LaunchDesktop::s_windowManager = nullptr;
 
 TEST_F(LaunchDesktop, ArgumentsReachAScriptAsTextWithoutAShell)
 {
@@ -275,8 +194,8 @@ TEST_F(LaunchDesktop, KeystrokesAreTypedIntoTheStartedProgramThenEnter)
     launchWithF5();
     // The sequence's own Enter, then the one that always follows it.
     const QByteArray expected("[Bonjour 42]\n[suite]\n");
-    EXPECT_TRUE(waitUntil([&] { return contentOf(at("received.txt")) == expected; }, 15000))
-        << "the started window received: \"" << contentOf(at("received.txt")).toStdString() << '"';
+    EXPECT_TRUE(waitUntil([&] { return readFile(at("received.txt")) == expected; }, 15000))
+        << "the started window received: \"" << readFile(at("received.txt")).toStdString() << '"';
 }
 
 TEST_F(LaunchDesktop, DesktopEntryAndFolderStartThroughTheDesktop)
@@ -292,8 +211,8 @@ TEST_F(LaunchDesktop, DesktopEntryAndFolderStartThroughTheDesktop)
     const QString folder = at("mes progs");
     prepareMenu(folder, QByteArray());
     launchWithF5();
-    EXPECT_TRUE(waitUntil([&] { return contentOf(at("opened.txt")) == folder.toUtf8() + '\n'; }))
-        << "the opener was given: \"" << contentOf(at("opened.txt")).toStdString() << '"';
+    EXPECT_TRUE(waitUntil([&] { return readFile(at("opened.txt")) == folder.toUtf8() + '\n'; }))
+        << "the opener was given: \"" << readFile(at("opened.txt")).toStdString() << '"';
 }
 
 } // namespace

@@ -1,0 +1,409 @@
+#include "DesktopSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace tarvik::testing {
+
+bool waitUntil(const std::function<bool()> &condition, int milliseconds, int pollMs)
+{
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        if (condition())
+            return true;
+        if (t.elapsed() > milliseconds)
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+        QThread::msleep(pollMs);
+    }
+}
+
+void ensureCoreApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "tarvik_desktop_test";
+    static char *argv[] = {name, nullptr};
+    new QCoreApplication(argc, argv);
+}
+
+QString runTool(const QString &program, const QStringList &args, int timeoutMs)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return QString();
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString xdotool(const QStringList &args) { return runTool(QStringLiteral("xdotool"), args); }
+
+bool toolInstalled(const QString &name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+
+QByteArray readFile(const QString &path, const QByteArray &whenMissing)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : whenMissing;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+void makeOwnerExecutable(const QString &path)
+{
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void writeScript(const QString &path, const QByteArray &body)
+{
+    writeFile(path, "#!/bin/sh\n" + body);
+    makeOwnerExecutable(path);
+}
+
+namespace {
+
+int ignoreXError(Display *, XErrorEvent *) { return 0; } // windows vanish while we look
+
+} // namespace
+
+bool windowManagerRuns()
+{
+    Screen screen;
+    return screen.open() && screen.hasWindowManager();
+}
+
+void WindowManager::startUnlessRunning()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || windowManagerRuns())
+        return;
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (openbox.isEmpty())
+        return;
+    m_openbox = std::make_unique<QProcess>();
+    m_openbox->setStandardOutputFile(QProcess::nullDevice());
+    m_openbox->setStandardErrorFile(QProcess::nullDevice());
+    m_openbox->start(openbox, {QStringLiteral("--sm-disable")});
+    if (m_openbox->waitForStarted())
+        waitUntil(windowManagerRuns);
+    // It takes over the windows shown before it a moment after it answers.
+    QThread::msleep(300);
+}
+
+void WindowManager::stop()
+{
+    if (!m_openbox)
+        return;
+    m_openbox->terminate();
+    if (!m_openbox->waitForFinished(3000))
+        m_openbox->kill();
+    m_openbox->waitForFinished(3000);
+    m_openbox.reset();
+}
+
+bool AppDirectory::install(const QString &programPath, const QString &relativeExe)
+{
+    m_exe = path(relativeExe);
+    if (!QFile::copy(programPath, m_exe))
+        return false;
+    makeOwnerExecutable(m_exe);
+    return true;
+}
+
+void stopProcess(QProcess &process, int graceMs)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(graceMs)) {
+        process.kill();
+        process.waitForFinished(graceMs);
+    }
+}
+
+void killProcess(QProcess &process, int waitMs)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(waitMs);
+}
+
+bool processRuns(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+QString executableOf(qint64 pid) { return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget(); }
+
+void signalIfRunning(qint64 pid, const QString &expectedExecutable, int signal)
+{
+    if (pid > 0 && processRuns(pid) && executableOf(pid) == QFileInfo(expectedExecutable).canonicalFilePath())
+        ::kill(pid_t(pid), signal);
+}
+
+// ---- Screen -----------------------------------------------------------------
+
+bool Screen::open()
+{
+    XSetErrorHandler(ignoreXError);
+    if (!m_dpy)
+        m_dpy = XOpenDisplay(nullptr);
+    return m_dpy != nullptr;
+}
+
+void Screen::close()
+{
+    if (m_dpy)
+        XCloseDisplay(m_dpy);
+    m_dpy = nullptr;
+}
+
+namespace {
+Atom atom(Display *dpy, const char *name) { return XInternAtom(dpy, name, False); }
+} // namespace
+
+QString Screen::title(WindowId w)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QString out;
+    if (XGetWindowProperty(m_dpy, w, atom(m_dpy, "_NET_WM_NAME"), 0, 1024, False, atom(m_dpy, "UTF8_STRING"), &type,
+                           &format, &count, &after, &data) == Success && data) {
+        out = QString::fromUtf8(reinterpret_cast<char *>(data), int(count));
+        XFree(data);
+    }
+    return out;
+}
+
+// A title in whatever encoding the client chose: UTF-8 or Latin-1.
+QString Screen::textProperty(WindowId w, const char *name)
+{
+    const Atom utf8 = atom(m_dpy, "UTF8_STRING");
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QString out;
+    if (XGetWindowProperty(m_dpy, w, atom(m_dpy, name), 0, 1024, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success && data) {
+        out = type == utf8 ? QString::fromUtf8(reinterpret_cast<char *>(data), int(count))
+                           : QString::fromLatin1(reinterpret_cast<char *>(data), int(count));
+        XFree(data);
+    }
+    return out;
+}
+
+long Screen::cardinal(WindowId w, const char *property)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    long value = 0;
+    if (XGetWindowProperty(m_dpy, w, atom(m_dpy, property), 0, 1, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success && data) {
+        if (count == 1)
+            value = *reinterpret_cast<long *>(data);
+        XFree(data);
+    }
+    return value;
+}
+
+WindowId Screen::active() { return WindowId(cardinal(DefaultRootWindow(m_dpy), "_NET_ACTIVE_WINDOW")); }
+
+bool Screen::hasWindowManager()
+{
+    // A check window left behind by a window manager that ended does not count.
+    const Window check = Window(cardinal(DefaultRootWindow(m_dpy), "_NET_SUPPORTING_WM_CHECK"));
+    XWindowAttributes attrs{};
+    return check != 0 && XGetWindowAttributes(m_dpy, check, &attrs) != 0;
+}
+
+QList<WindowId> Screen::windowsTitled(const QString &wanted)
+{
+    QList<WindowId> out;
+    walkTitled(DefaultRootWindow(m_dpy), 0, wanted, out);
+    return out;
+}
+
+WindowId Screen::windowTitled(const QString &wanted)
+{
+    const QList<WindowId> all = windowsTitled(wanted);
+    return all.isEmpty() ? 0 : all.first();
+}
+
+void Screen::walkTitled(WindowId w, int depth, const QString &wanted, QList<WindowId> &out)
+{
+    if (depth > 0) {
+        XWindowAttributes attrs{};
+        if (!XGetWindowAttributes(m_dpy, w, &attrs) || attrs.map_state != IsViewable)
+            return;
+        if (pidOf(w) != 0 && title(w) == wanted) {
+            out << w;
+            return;
+        }
+    }
+    if (depth >= 3)
+        return;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(m_dpy, w, &root, &parent, &children, &n))
+        return;
+    // Front to back: XQueryTree lists bottom first.
+    for (int i = int(n) - 1; i >= 0; --i)
+        walkTitled(children[i], depth + 1, wanted, out);
+    if (children)
+        XFree(children);
+}
+
+QList<QPair<WindowId, QString>> Screen::windowsOf(qint64 pid)
+{
+    QList<QPair<WindowId, QString>> out;
+    collectWindows(DefaultRootWindow(m_dpy), pid, 0, out);
+    return out;
+}
+
+void Screen::collectWindows(WindowId parentWindow, qint64 pid, int depth, QList<QPair<WindowId, QString>> &out)
+{
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (depth > 2 || !XQueryTree(m_dpy, parentWindow, &root, &parent, &children, &count))
+        return;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attrs{};
+        if (!XGetWindowAttributes(m_dpy, children[i], &attrs) || attrs.map_state != IsViewable)
+            continue;
+        if (pidOf(children[i]) != pid) {
+            collectWindows(children[i], pid, depth + 1, out);
+            continue;
+        }
+        QString name = textProperty(children[i], "_NET_WM_NAME");
+        if (name.isEmpty())
+            name = textProperty(children[i], "WM_NAME");
+        out.append({children[i], name});
+    }
+    if (children)
+        XFree(children);
+}
+
+QRect Screen::rootGeometry(WindowId w)
+{
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(m_dpy, w, &attrs);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(m_dpy, w, DefaultRootWindow(m_dpy), 0, 0, &x, &y, &child);
+    return QRect(x, y, attrs.width, attrs.height);
+}
+
+void Screen::requestClose(WindowId w)
+{
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atom(m_dpy, "WM_PROTOCOLS");
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = long(atom(m_dpy, "WM_DELETE_WINDOW"));
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_dpy, w, False, NoEventMask, &ev);
+    XSync(m_dpy, False);
+}
+
+// ---- MenuDesktopTest ----------------------------------------------------------
+
+void MenuDesktopTest::SetUpTestSuite()
+{
+    ensureCoreApplication();
+    if (s_screen.open())
+        s_windowManager.startUnlessRunning();
+}
+
+void MenuDesktopTest::TearDownTestSuite()
+{
+    s_windowManager.stop();
+    s_screen.close();
+}
+
+void MenuDesktopTest::SetUp()
+{
+    ASSERT_TRUE(s_screen.isOpen()) << "desktop tests need an X display";
+    ASSERT_TRUE(app.isValid());
+    ASSERT_TRUE(app.install(m_builtProgram));
+}
+
+void MenuDesktopTest::TearDown()
+{
+    for (qint64 pid : std::as_const(adopted))
+        signalIfRunning(pid, app.exe(), SIGKILL);
+    for (auto &p : processes)
+        killProcess(*p);
+}
+
+QProcess *MenuDesktopTest::start(const QString &menu)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p->setProcessEnvironment(env);
+    p->setWorkingDirectory(app.path());
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    p->start(app.exe(), {menu});
+    p->waitForStarted(5000);
+    processes.push_back(std::move(p));
+    return processes.back().get();
+}
+
+bool MenuDesktopTest::ended(QProcess *p, int milliseconds)
+{
+    return p->state() == QProcess::NotRunning || p->waitForFinished(milliseconds);
+}
+
+WindowId MenuDesktopTest::waitWindow(const QString &title)
+{
+    WindowId w = 0;
+    waitUntil([&] { return (w = s_screen.windowTitled(title)) != 0; });
+    return w;
+}
+
+void MenuDesktopTest::adopt(qint64 pid)
+{
+    if (pid > 0 && executableOf(pid) == QFileInfo(app.exe()).canonicalFilePath())
+        adopted << pid;
+}
+
+QStringList MenuDesktopTest::instanceLines() const
+{
+    return QString::fromLatin1(readFile(QStringLiteral("MENUS.instances.ini")))
+        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace tarvik::testing
