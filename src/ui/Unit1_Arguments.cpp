@@ -1,10 +1,9 @@
 // The caller's argument, the field selection and the launch option editors.
 #include "ui/Unit1.h"
 
-#include "lib/LaunchOptions.h"
-
 #include "lib/ArgDorvex.h"
 #include "lib/Cryptage.h"
+#include "lib/LaunchOptions.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Dialogs.h"

@@ -5,10 +5,9 @@
 // the keystrokes or the password followed by Enter into the started program.
 #include "ui/Unit1.h"
 
-#include "lib/LaunchOptions.h"
-
 #include "lib/ArgDorvex.h"
 #include "lib/Cryptage.h"
+#include "lib/LaunchOptions.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_LISTES.h"
 #include "lib/Orvo_ini.h"
@@ -23,7 +22,6 @@ namespace tarvik {
 
 namespace {
 
-
 // Typing begins once the started program has had this long to show itself;
 // if the keyboard is still on one of our windows (or on none), we wait in
 // small steps up to kFocusPatienceMs more before giving up.
@@ -31,7 +29,6 @@ constexpr int kBeforeKeysMs = 1000;
 constexpr int kBeforeEnterMs = 500;
 constexpr int kFocusStepMs = 250;
 constexpr int kFocusPatienceMs = 5000;
-
 
 QString confirmationText(const QString &path, const QString &args, const QString &keysShown)
 {
