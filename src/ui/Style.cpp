@@ -1,27 +1,138 @@
 #include "ui/Style.h"
 
 #include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
+#include <QToolButton>
 
 // The resources live in the static core library: they must be registered by hand.
 static void initTarvikResources() { Q_INIT_RESOURCE(tarvik); }
 
 namespace tarvik {
 
+namespace {
+
+struct Colours {
+    QColor window, text, button, buttonText, buttonHover, border, accent, accentDark, accentText, bar, barText,
+        tip, tipText;
+};
+
+// A flat look drawn over Fusion with a palette: a style sheet would give the
+// same look but costs a good share of the start-up in polishing.
+class MetropolisStyle : public QProxyStyle {
+public:
+    explicit MetropolisStyle(const Colours &c) : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))), m_c(c) {}
+
+    void polish(QPalette &pal) override
+    {
+        QProxyStyle::polish(pal);
+        pal.setColor(QPalette::Window, m_c.window);
+        pal.setColor(QPalette::WindowText, m_c.text);
+        pal.setColor(QPalette::Base, m_c.window);
+        pal.setColor(QPalette::Text, m_c.text);
+        pal.setColor(QPalette::Button, m_c.button);
+        pal.setColor(QPalette::ButtonText, m_c.buttonText);
+        pal.setColor(QPalette::Highlight, m_c.accent);
+        pal.setColor(QPalette::HighlightedText, m_c.accentText);
+        pal.setColor(QPalette::ToolTipBase, m_c.tip);
+        pal.setColor(QPalette::ToolTipText, m_c.tipText);
+        pal.setColor(QPalette::Mid, m_c.border);
+    }
+
+    void polish(QWidget *w) override
+    {
+        QProxyStyle::polish(w);
+        const QString name = w->objectName();
+        if (name == QLatin1String("Panel_boutons") || name == QLatin1String("StatusBar1")) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Window, m_c.bar);
+            pal.setColor(QPalette::WindowText, m_c.barText);
+            w->setPalette(pal);
+            w->setAutoFillBackground(true);
+            if (auto *label = qobject_cast<QLabel *>(w))
+                label->setContentsMargins(4, 2, 4, 2);
+        } else if (name == QLatin1String("BTN_RunAll")) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Button, m_c.accent);
+            pal.setColor(QPalette::ButtonText, m_c.accentText);
+            w->setPalette(pal);
+            QFont f = w->font();
+            f.setBold(true);
+            w->setFont(f);
+        }
+        if (qobject_cast<QAbstractButton *>(w))
+            w->setAttribute(Qt::WA_Hover);
+    }
+
+    void drawPrimitive(PrimitiveElement pe, const QStyleOption *opt, QPainter *p, const QWidget *w) const override
+    {
+        switch (pe) {
+        case PE_PanelButtonCommand: {
+            const bool down = opt->state & (State_Sunken | State_On);
+            const bool hover = opt->state & State_MouseOver;
+            const bool focus = opt->state & State_HasFocus;
+            p->fillRect(opt->rect, down ? m_c.accent : hover ? m_c.buttonHover : opt->palette.color(QPalette::Button));
+            p->setPen(hover || focus || down ? m_c.accent : m_c.border);
+            p->drawRect(opt->rect.adjusted(0, 0, -1, -1));
+            return;
+        }
+        case PE_PanelButtonTool:
+            if (w && w->objectName() == QLatin1String("BTN_RunAll")) {
+                p->fillRect(opt->rect, opt->state & State_MouseOver ? m_c.accentDark : m_c.accent);
+                return;
+            }
+            break;
+        case PE_FrameFocusRect:
+            return; // the border of a focused button already shows it
+        default:
+            break;
+        }
+        QProxyStyle::drawPrimitive(pe, opt, p, w);
+    }
+
+    void drawControl(ControlElement ce, const QStyleOption *opt, QPainter *p, const QWidget *w) const override
+    {
+        if (ce == CE_PushButtonLabel && (opt->state & (State_Sunken | State_On))) {
+            // White text on the pressed accent.
+            QStyleOptionButton copy = *qstyleoption_cast<const QStyleOptionButton *>(opt);
+            copy.palette.setColor(QPalette::ButtonText, m_c.accentText);
+            QProxyStyle::drawControl(ce, &copy, p, w);
+            return;
+        }
+        QProxyStyle::drawControl(ce, opt, p, w);
+    }
+
+private:
+    Colours m_c;
+};
+
+} // namespace
+
 bool applyStyle(const QString &name)
 {
     initTarvikResources();
-    QFile sheet(QStringLiteral(":/styles/%1.qss").arg(name));
-    if (!sheet.open(QIODevice::ReadOnly)) {
+    QFile description(QStringLiteral(":/styles/%1.ini").arg(name));
+    if (!description.open(QIODevice::ReadOnly)) {
         dialogs().messageBox(applicationTitle(), QStringLiteral("Style '%1' non trouvé").arg(name), MB_OK | MB_ICONERROR);
         return false;
     }
-    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
-    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    const IniFile ini = IniFile::fromBytes(description.readAll());
+    const auto colour = [&ini](const char *key) {
+        return QColor(ini.readString(QStringLiteral("Couleurs"), QString::fromLatin1(key), QStringLiteral("#000000")));
+    };
+    const Colours c{colour("Fenetre"), colour("Texte"), colour("Bouton"), colour("TexteBouton"),
+                    colour("BoutonSurvole"), colour("Bordure"), colour("Accent"), colour("AccentSombre"),
+                    colour("TexteAccent"), colour("Barre"), colour("TexteBarre"), colour("Bulle"),
+                    colour("TexteBulle")};
+    QApplication::setStyle(new MetropolisStyle(c));
     return true;
 }
 

@@ -586,6 +586,11 @@ TEST_F(X11WithWindowManager, CloseRequestEndsAnotherProcess) { checkCloseRequest
 TEST_F(X11WithWindowManager, BringToFrontRestoresAMinimisedWindow)
 {
     Helper other(QStringLiteral("Tarvik essai devant"));
+    // The window manager gives the focus to a window it maps; let it settle
+    // on the first window before the second one starts.
+    const WindowHandle front = waitForWindow(other.title());
+    ASSERT_NE(front, 0u) << describeWindows();
+    waitFor([&] { return m_platform->activeWindow() == front; }, 2000);
     Helper minimised(QStringLiteral("Tarvik essai réduite"), true);
     const WindowHandle w = waitForWindow(minimised.title());
     ASSERT_NE(w, 0u) << describeWindows();
