@@ -153,11 +153,13 @@ void SavePosition(QWidget &F, const QString &Inifile)
     ini.save();
 }
 
-void GetPosition(QWidget &F, const QString &Inifile)
+void GetPosition(QWidget &F, const QString &Inifile) { readPosition(F, IniFile(orDefault(Inifile))); }
+
+void readPosition(QWidget &F, const IniFile &ini)
 {
     const QRect area = platform().workArea();
     const QRect current = F.frameGeometry();
-    const QStringList pieces = Split(GetStr(ExeName(false), F.objectName(), PositionString(F), Inifile), QStringLiteral(":"));
+    const QStringList pieces = Split(ini.readString(ExeName(false), F.objectName(), PositionString(F)), QStringLiteral(":"));
     // Anything but four whole numbers keeps the window where it is.
     if (pieces.size() < 4)
         return;
@@ -196,7 +198,11 @@ void SaveComponents_CHECKED(QWidget &form, const QString &Inifile)
 
 void GetComponents_CHECKED(QWidget &form, const QString &Inifile)
 {
-    const IniFile ini(orDefault(Inifile));
+    readComponents_CHECKED(form, IniFile(orDefault(Inifile)));
+}
+
+void readComponents_CHECKED(QWidget &form, const IniFile &ini)
+{
     for (QObject *o : optionMarks(form)) {
         const auto v = ini.value(QStringLiteral("OPTIONS"), o->objectName());
         const bool current = isMarkChecked(o);

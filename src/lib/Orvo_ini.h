@@ -33,6 +33,9 @@ bool iniValueToBool(const QString &value, bool defaultValue);
 QString PositionString(QWidget &F);
 void SavePosition(QWidget &F, const QString &Inifile);
 void GetPosition(QWidget &F, const QString &Inifile);
+// The same reads from a file already in memory.
+void readPosition(QWidget &F, const IniFile &ini);
+void readComponents_CHECKED(QWidget &form, const IniFile &ini);
 // Moves and sizes a top-level window by its outer frame.
 void setOuterGeometry(QWidget &F, int left, int top, int width, int height);
 

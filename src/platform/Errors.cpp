@@ -11,22 +11,24 @@ QString errorMessage(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
+void showErrorBox(const QString &message)
+{
+    try {
+        dialogs().messageBox(applicationTitle(), message, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // No dialog back-end: nothing more can be shown.
+    }
+}
+
 bool runGuarded(const std::function<void()> &handler)
 {
     try {
         handler();
         return true;
     } catch (const std::exception &e) {
-        try {
-            dialogs().messageBox(applicationTitle(), errorMessage(e), MB_OK | MB_ICONERROR);
-        } catch (...) {
-            // No dialog back-end: nothing more can be shown.
-        }
+        showErrorBox(errorMessage(e));
     } catch (...) {
-        try {
-            dialogs().messageBox(applicationTitle(), QStringLiteral("Erreur inconnue"), MB_OK | MB_ICONERROR);
-        } catch (...) {
-        }
+        showErrorBox(QStringLiteral("Erreur inconnue"));
     }
     return false;
 }

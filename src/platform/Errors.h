@@ -33,6 +33,9 @@ public:
 // The message text of any exception.
 QString errorMessage(const std::exception &e);
 
+// The application's error box.
+void showErrorBox(const QString &message);
+
 // Runs a handler; an exception that escapes it is shown in the application's
 // error box and swallowed, so it never crosses the event loop. Returns false
 // when the handler failed.

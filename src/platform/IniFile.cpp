@@ -22,15 +22,16 @@ QString headerName(const QString &trimmed)
 IniFile::IniFile(const QString &path) : m_path(path)
 {
     QStringList lines;
-    if (QFileInfo(path).isFile()) {
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
         try {
             LineList list;
             list.loadFromFile(path);
             lines = list.lines;
             m_encoding = list.encoding;
             m_existed = true;
-        } catch (const FileError &) {
+        } catch (const FileError &e) {
             // Reads never fail: an unreadable file answers the defaults.
+            m_loadError = e.message();
         }
     }
     parse(lines);

@@ -29,6 +29,8 @@ public:
 
     const QString &path() const { return m_path; }
     bool fileExisted() const { return m_existed; }
+    // Why a file that is there could not be read; empty when it was read or is absent.
+    const QString &loadError() const { return m_loadError; }
 
     std::optional<QString> value(const QString &section, const QString &key) const;
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
@@ -56,6 +58,7 @@ private:
 
     QString m_path;
     bool m_existed = false;
+    QString m_loadError;
     TextEncoding m_encoding = TextEncoding::Ansi;
     QStringList m_preamble;
     std::vector<Section> m_sections;

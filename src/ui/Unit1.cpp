@@ -4,6 +4,7 @@
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
+#include "platform/IniFile.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -87,15 +88,16 @@ void TForm1::FormCreate()
     // The design position is that of the outer frame.
     setOuterGeometry(*this, 0, 0, frameGeometry().width(), frameGeometry().height());
 
-    // A settings file that exists but cannot be read would otherwise be
-    // replaced by the design settings at the next save.
-    if (QFileInfo::exists(_INI_FILE)) {
-        m_settingsLoadFailed = !runGuarded([this] { readWholeFile(_INI_FILE); });
-    }
-    // 7. and 8.
-    if (!m_settingsLoadFailed) {
-        runGuarded([this] { GetPosition(*this, _INI_FILE); });
-        runGuarded([this] { GetComponents_CHECKED(*this, _INI_FILE); });
+    // 7. and 8., from one read of the settings file. One that is there but
+    // cannot be read would otherwise be replaced by the design settings at
+    // the next save.
+    const IniFile settings(_INI_FILE);
+    if (!settings.loadError().isEmpty()) {
+        m_settingsLoadFailed = true;
+        showErrorBox(settings.loadError());
+    } else {
+        runGuarded([&] { readPosition(*this, settings); });
+        runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
     // 9.
     runGuarded([this] { Instances_Register(); });

@@ -158,3 +158,18 @@ TEST_F(Startup, UnreadableEntryFileIsReportedAndNeverOverwritten)
     EXPECT_EQ(readFile("R.boutons.txt"), QByteArray("Fermer\r\nlabo\r\n"));
     EXPECT_TRUE(fileExists("R.MENU.INI"));
 }
+
+TEST_F(Startup, UnreadableSettingsFileIsReportedAndNeverOverwritten)
+{
+    // A folder stands where the settings file should be.
+    QDir(dir.path()).mkdir("S.MENU.INI");
+    writeFile("S.items.txt", "/a\r\n");
+    TForm1 &f = startMenu("s", QString(), false);
+    ASSERT_EQ(dialogs.records.size(), 1u);
+    EXPECT_TRUE(dialogs.last().text.startsWith("Impossible d'ouvrir le fichier")) << dialogs.last().text.toStdString();
+    EXPECT_EQ(dialogs.last().icon, "error");
+    EXPECT_TRUE(f.settingsLoadFailed());
+    f.INI_SAVE(); // the rest is saved as usual
+    EXPECT_TRUE(QFileInfo(path("S.MENU.INI")).isDir());
+    EXPECT_EQ(readFile("S.items.checked.txt"), QByteArray("0\r\n"));
+}
