@@ -37,7 +37,7 @@ QByteArray encodeUtf16(const QString &text, bool bigEndian)
 
 } // namespace
 
-QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding)
+QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *cutAtNul)
 {
     TextEncoding enc = TextEncoding::Ansi;
     QString text;
@@ -57,6 +57,8 @@ QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding)
         *encoding = enc;
 
     const qsizetype nul = text.indexOf(QChar(0));
+    if (cutAtNul)
+        *cutAtNul = nul >= 0;
     if (nul >= 0)
         text.truncate(nul);
 
@@ -129,7 +131,15 @@ void writeWholeFile(const QString &path, const QByteArray &bytes)
 
 void LineList::loadFromFile(const QString &path)
 {
-    lines = decodeLines(readWholeFile(path), &encoding);
+    lines = decodeLines(readWholeFile(path), &encoding, &cutAtNul);
+}
+
+void LineList::requireWhole(const QString &path) const
+{
+    if (cutAtNul)
+        throw FileError(QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : "
+                                       "il n'est lu que jusque-là et ne sera pas réécrit.")
+                            .arg(path));
 }
 
 void LineList::saveToFile(const QString &path) const

@@ -12,7 +12,8 @@ enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 // Decodes by byte-order mark (the mark is not part of the text); without one
 // the bytes are Windows-1252. Lines end at CR LF, lone CR or lone LF; a final
 // line break does not start an empty line; a NUL ends the text.
-QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding = nullptr);
+// When cutAtNul is given it tells whether a NUL cut the text short.
+QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding = nullptr, bool *cutAtNul = nullptr);
 
 // Every line followed by CR LF, in the encoding, preceded by its mark.
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
@@ -26,8 +27,14 @@ struct LineList {
     QStringList lines;
     TextEncoding encoding = TextEncoding::Ansi;
 
+    // Set by the last load when a NUL cut the text short: what followed it
+    // was not read, so the list must not be written back over the file.
+    bool cutAtNul = false;
+
     // Throws FileError when the file cannot be read.
     void loadFromFile(const QString &path);
+    // A FileError when the last load was cut short by a NUL.
+    void requireWhole(const QString &path) const;
     // Writes the whole file through a temporary file and a rename; throws FileError.
     void saveToFile(const QString &path) const;
 };

@@ -109,6 +109,7 @@ void TForm1::FormCreate()
             entries.loadFromFile(EntryFileName());
             ListBox1.Items = entries.lines;
             ListBox1.encoding = entries.encoding;
+            entries.requireWhole(EntryFileName());
         }
     });
     if (!m_listLoadFailed) {
@@ -118,6 +119,7 @@ void TForm1::FormCreate()
                 checks.loadFromFile(CheckFileName());
                 JvCheckListBox1->setTexts(checks.lines);
                 JvCheckListBox1->encoding = checks.encoding;
+                checks.requireWhole(CheckFileName());
             }
         });
     }
@@ -141,11 +143,12 @@ void TForm1::Create_BOUTONS()
     if (!QFileInfo::exists(file))
         return;
     ListBox_BOUTONS.loadFromFile(file);
-    if (ListBox_BOUTONS.lines.isEmpty())
-        return;
-    btn_1->setText(ListBox_BOUTONS.lines.first());
-    for (int i = 1; i < ListBox_BOUTONS.lines.size(); ++i)
-        Button_Create(ListBox_BOUTONS.lines[i]);
+    if (!ListBox_BOUTONS.lines.isEmpty()) {
+        btn_1->setText(ListBox_BOUTONS.lines.first());
+        for (int i = 1; i < ListBox_BOUTONS.lines.size(); ++i)
+            Button_Create(ListBox_BOUTONS.lines[i]);
+    }
+    ListBox_BOUTONS.requireWhole(file);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -173,3 +173,24 @@ TEST_F(Startup, UnreadableSettingsFileIsReportedAndNeverOverwritten)
     EXPECT_TRUE(QFileInfo(path("S.MENU.INI")).isDir());
     EXPECT_EQ(readFile("S.items.checked.txt"), QByteArray("0\r\n"));
 }
+
+TEST_F(Startup, ListCutShortByANulIsShownAsReadAndNeverOverwritten)
+{
+    // A binary or UTF-16 file without its mark: the text stops at the first NUL.
+    const QByteArray entries("/a\r\n/b\0/c\r\n", 12);
+    writeFile("Z.items.txt", entries);
+    const QByteArray buttons("Fermer\r\nLABO\r\n\0junk", 18);
+    writeFile("Z.boutons.txt", buttons);
+    TForm1 &f = startMenu("z", QString(), false);
+    ASSERT_EQ(dialogs.records.size(), 2u);
+    EXPECT_EQ(dialogs.records[0].text, "Le fichier \"" + path("Z.items.txt")
+                                           + "\" contient des données binaires (caractère nul) : "
+                                             "il n'est lu que jusque-là et ne sera pas réécrit.");
+    EXPECT_TRUE(dialogs.records[1].text.contains("Z.boutons.txt"));
+    EXPECT_EQ(f.ListBox1.Items, QStringList({"/a", "/b"}));
+    EXPECT_EQ(f.Compte_BOUTONS(), 2);
+    f.INI_SAVE();
+    EXPECT_EQ(readFile("Z.items.txt"), entries);
+    EXPECT_EQ(readFile("Z.boutons.txt"), buttons);
+    EXPECT_FALSE(fileExists("Z.items.checked.txt"));
+}
