@@ -24,10 +24,9 @@ IniFile::IniFile(const QString &path) : m_path(path)
     QStringList lines;
     if (!path.isEmpty() && QFileInfo::exists(path)) {
         try {
-            LineList list;
-            list.loadFromFile(path);
-            lines = list.lines;
-            m_encoding = list.encoding;
+            m_loaded.loadFromFile(path);
+            lines.swap(m_loaded.lines); // only whether it was read whole is kept
+            m_encoding = m_loaded.encoding;
             m_existed = true;
         } catch (const FileError &e) {
             // Reads never fail: an unreadable file answers the defaults.
@@ -172,8 +171,11 @@ QByteArray IniFile::toBytes() const
     return encodeLines(all, encodingForSave(all, m_encoding));
 }
 
+void IniFile::requireWhole() const { m_loaded.requireWhole(m_path); }
+
 void IniFile::save() const
 {
+    requireWhole();
     try {
         writeWholeFile(m_path, toBytes());
     } catch (const FileError &) {

@@ -42,6 +42,10 @@ public:
     QStringList lines() const;
     TextEncoding encoding() const { return m_encoding; }
 
+    // Throws when the file was cut short by a NUL on loading: writing it
+    // back would lose what followed.
+    void requireWhole() const;
+
     // Writes the file whole; throws Error("Impossible d'écrire dans <path>").
     void save() const;
 
@@ -59,6 +63,7 @@ private:
     QString m_path;
     bool m_existed = false;
     QString m_loadError;
+    LineList m_loaded; // how the file was read: its lines go to the sections
     TextEncoding m_encoding = TextEncoding::Ansi;
     QStringList m_preamble;
     std::vector<Section> m_sections;

@@ -48,6 +48,7 @@ void TForm1::SAUVE_LISTE()
         for (const QString &key : kLaunchKeys)
             if (commands.readString(entry, key, QString()).isEmpty())
                 commands.writeString(entry, key, QString());
+    commands.requireWhole();
     const QStringList formatted = formatIniLines(commands.lines(), false);
     try {
         writeWholeFile(commands.path(), encodeLines(formatted, encodingForSave(formatted, commands.encoding())));

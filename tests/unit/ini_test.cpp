@@ -236,3 +236,14 @@ TEST_F(IniTest, PathsOfTheExecutable)
     EXPECT_EQ(Get_IniFileName(), "/tarvik.INI");
     EXPECT_EQ(upperAscii("été"), "éTé");
 }
+
+TEST_F(IniTest, FileCutShortByANulIsReadButNeverWrittenBack)
+{
+    const QString ini = file("nul.ini");
+    const QByteArray bytes("[A]\r\nX=1\r\n\0[B]\r\nY=2\r\n", 21);
+    writeBytes(ini, bytes);
+    EXPECT_EQ(GetStr("A", "X", "", ini), "1");
+    EXPECT_EQ(GetStr("B", "Y", "absent", ini), "absent");
+    EXPECT_THROW(SaveStr("A", "X", "2", ini), Error);
+    EXPECT_EQ(readBytes(ini), bytes);
+}
