@@ -1,5 +1,7 @@
 #include "platform/X11Keyboard.h"
 
+#include "platform/X11ErrorTrap.h"
+
 #include "platform/Errors.h"
 
 #include <QCoreApplication>
@@ -28,33 +30,6 @@ namespace {
 constexpr int kRemapSettleMs = 20;
 constexpr int kDefaultHeldModifierWaitMs = 1000;
 constexpr int kMaxSpareKeycodes = 8;
-
-// Errors of our own requests are recorded instead of ending the process
-// (Xlib's default handler exits).
-int g_trappedError = 0;
-int trapError(Display *, XErrorEvent *event)
-{
-    g_trappedError = event->error_code;
-    return 0;
-}
-
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display *dpy) : m_dpy(dpy)
-    {
-        g_trappedError = 0;
-        m_previous = XSetErrorHandler(trapError);
-    }
-    ~ErrorTrap()
-    {
-        XSync(m_dpy, False);
-        XSetErrorHandler(m_previous);
-    }
-
-private:
-    Display *m_dpy;
-    XErrorHandler m_previous;
-};
 
 // The character a keysym types, 0 for none (function keys, keypad, dead keys).
 char32_t keysymToUcs(KeySym ks)
@@ -646,11 +621,11 @@ struct X11Keyboard::Impl {
         KeySym syms[2] = {b.syms[0], b.syms[1]};
         const int count = b.syms[1] == NoSymbol ? 1 : 2;
         {
-            ErrorTrap trap(dpy);
+            X11ErrorTrap trap(dpy);
             XChangeKeyboardMapping(dpy, oldest->keycode, count, syms, 1);
+            if (trap.failed())
+                return 0;
         }
-        if (g_trappedError)
-            return 0;
         oldest->syms[0] = b.syms[0];
         oldest->syms[1] = b.syms[1];
         oldest->remapped = true;
@@ -668,7 +643,7 @@ struct X11Keyboard::Impl {
             return;
         // The last keys typed through them must be read with their symbols.
         QThread::msleep(kRemapSettleMs);
-        ErrorTrap trap(dpy);
+        X11ErrorTrap trap(dpy);
         for (Spare &s : spares) {
             if (!s.remapped)
                 continue;
@@ -677,14 +652,16 @@ struct X11Keyboard::Impl {
             s.remapped = false;
             s.syms[0] = s.syms[1] = 0;
         }
+        XSync(dpy, False);
     }
 
     void fakeKey(int keycode, bool press)
     {
         if (keycode <= 0)
             return;
-        ErrorTrap trap(dpy);
+        X11ErrorTrap trap(dpy);
         XTestFakeKeyEvent(dpy, static_cast<unsigned>(keycode), press ? True : False, CurrentTime);
+        XSync(dpy, False); // each event reaches the server before the next one
     }
 
     void press(quint8 vk, bool extended)

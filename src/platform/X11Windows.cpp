@@ -1,5 +1,7 @@
 #include "platform/X11Windows.h"
 
+#include "platform/X11ErrorTrap.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -13,36 +15,6 @@
 namespace tarvik {
 
 namespace {
-
-// Xlib's default handler ends the process on the first error, and windows of
-// other programs vanish at any moment: errors are recorded instead and the
-// requests whose outcome matters are checked through ErrorTrap.
-int g_lastError = 0;
-
-int recordError(Display *, XErrorEvent *event)
-{
-    g_lastError = event->error_code;
-    return 0;
-}
-
-// The next trap's XSync collects what a trap did not ask about, so a trap
-// costs one round trip plus one per failed() call.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display *display) : m_display(display)
-    {
-        XSync(m_display, False);
-        g_lastError = 0;
-    }
-    bool failed()
-    {
-        XSync(m_display, False);
-        return g_lastError != 0;
-    }
-
-private:
-    Display *m_display;
-};
 
 // One property read whole; empty when missing, of another type or on error.
 struct Property {
@@ -126,7 +98,7 @@ Display *X11Windows::display()
         m_ownDisplay = m_display != nullptr;
     }
     if (m_display)
-        XSetErrorHandler(recordError);
+        X11ErrorTrap::installRecorder();
     return m_display;
 }
 
@@ -140,7 +112,7 @@ bool X11Windows::hasWindowManager()
     Display *dpy = display();
     if (!dpy)
         return false;
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     const Atom check = atom("_NET_SUPPORTING_WM_CHECK");
     const Property onRoot = readProperty(dpy, DefaultRootWindow(dpy), check, XA_WINDOW);
     if (onRoot.items == 0)
@@ -157,7 +129,7 @@ bool X11Windows::windowExists(quint64 window)
     Display *dpy = display();
     if (!dpy || window == 0)
         return false;
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     XWindowAttributes attributes;
     const Status ok = XGetWindowAttributes(dpy, window, &attributes);
     return ok && !trap.failed();
@@ -196,7 +168,7 @@ QList<quint64> X11Windows::topLevelWindows()
     if (!dpy)
         return out;
     const bool managed = hasWindowManager();
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     const Window root = DefaultRootWindow(dpy);
 
     if (managed) {
@@ -241,7 +213,7 @@ QString X11Windows::windowTitle(quint64 window)
     Display *dpy = display();
     if (!dpy || window == 0)
         return QString();
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     const Property name = readProperty(dpy, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
     if (name.items > 0)
         return QString::fromUtf8(reinterpret_cast<const char *>(name.bytes.data()),
@@ -272,7 +244,7 @@ bool X11Windows::bringToFront(quint64 window)
         return false;
     Display *dpy = m_display;
     const bool managed = hasWindowManager();
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     if (managed) {
         // Source indication 2 (a pager): the manager obeys without its
         // focus-stealing prevention, and de-iconifies the window.
@@ -298,7 +270,7 @@ bool X11Windows::postCloseRequest(quint64 window)
     Display *dpy = display();
     if (!dpy || window == 0)
         return false;
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -315,7 +287,7 @@ qint64 X11Windows::windowPid(quint64 window)
     Display *dpy = display();
     if (!dpy || window == 0)
         return 0;
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     const Property pid = readProperty(dpy, window, atom("_NET_WM_PID"), XA_CARDINAL);
     if (pid.items == 0 || trap.failed())
         return 0;
@@ -337,7 +309,7 @@ quint64 X11Windows::activeWindow()
     if (!dpy)
         return 0;
     const bool managed = hasWindowManager();
-    ErrorTrap trap(dpy);
+    X11ErrorTrap trap(dpy);
     const Window root = DefaultRootWindow(dpy);
     if (managed) {
         const Property active = readProperty(dpy, root, atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
@@ -381,7 +353,7 @@ quint64 X11Windows::mainWindowOfProcess(qint64 pid)
             continue;
         if (!first)
             first = window;
-        ErrorTrap trap(dpy);
+        X11ErrorTrap trap(dpy);
         const Property state = readProperty(dpy, window, wmState, wmState);
         // WM_STATE 1 is normal, 3 iconic; without a manager, mapped is what counts.
         if (state.items > 0 && (state.item(0) == NormalState || state.item(0) == IconicState))
