@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "DesktopSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -39,26 +41,7 @@ bool focusEditor()
     Display *dpy = XOpenDisplay(nullptr);
     if (!dpy)
         return false;
-    g_editor->activateWindow();
-    g_editor->setFocus();
-    const Window id = static_cast<Window>(g_editor->windowHandle()->winId());
-    QElapsedTimer t;
-    t.start();
-    bool focused = false;
-    while (!focused && t.elapsed() < 5000) {
-        QCoreApplication::processEvents();
-        XWindowAttributes attrs{};
-        XGetWindowAttributes(dpy, id, &attrs);
-        if (attrs.map_state == IsViewable) {
-            XSetInputFocus(dpy, id, RevertToParent, CurrentTime);
-            XSync(dpy, False);
-            Window focus = 0;
-            int revert = 0;
-            XGetInputFocus(dpy, &focus, &revert);
-            focused = focus == id && g_editor->hasFocus();
-        }
-        QThread::msleep(10);
-    }
+    const bool focused = tarvik::testing::focusOnX(dpy, g_editor);
     XCloseDisplay(dpy);
     return focused;
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DesktopSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -101,27 +103,7 @@ protected:
 
     void focusEditor()
     {
-        s_editor->activateWindow();
-        s_editor->setFocus();
-        const Window id = static_cast<Window>(s_editor->windowHandle()->winId());
-        QElapsedTimer t;
-        t.start();
-        for (;;) {
-            QCoreApplication::processEvents();
-            XWindowAttributes attrs{};
-            XGetWindowAttributes(m_dpy, id, &attrs);
-            if (attrs.map_state == IsViewable) {
-                XSetInputFocus(m_dpy, id, RevertToParent, CurrentTime);
-                XSync(m_dpy, False);
-                Window focus = 0;
-                int revert = 0;
-                XGetInputFocus(m_dpy, &focus, &revert);
-                if (focus == id && s_editor->hasFocus())
-                    return;
-            }
-            ASSERT_LT(t.elapsed(), 5000) << "the editor window never got the keyboard focus";
-            QThread::msleep(10);
-        }
+        ASSERT_TRUE(tarvik::testing::focusOnX(m_dpy, s_editor)) << "the editor window never got the keyboard focus";
     }
 
     unsigned modMask(KeySym lockKey) { return XkbKeysymToModifiers(m_dpy, lockKey); }

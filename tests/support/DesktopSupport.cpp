@@ -7,6 +7,8 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QThread>
+#include <QWidget>
+#include <QWindow>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -404,6 +406,31 @@ QStringList MenuDesktopTest::instanceLines() const
 {
     return QString::fromLatin1(readFile(QStringLiteral("MENUS.instances.ini")))
         .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+bool focusOnX(Display *dpy, QWidget *widget, int milliseconds)
+{
+    widget->activateWindow();
+    widget->setFocus();
+    const Window id = static_cast<Window>(widget->windowHandle()->winId());
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < milliseconds) {
+        QCoreApplication::processEvents();
+        XWindowAttributes attrs{};
+        XGetWindowAttributes(dpy, id, &attrs);
+        if (attrs.map_state == IsViewable) {
+            XSetInputFocus(dpy, id, RevertToParent, CurrentTime);
+            XSync(dpy, False);
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(dpy, &focus, &revert);
+            if (focus == id && widget->hasFocus())
+                return true;
+        }
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 } // namespace tarvik::testing

@@ -54,6 +54,10 @@ void makeOwnerExecutable(const QString &path);
 // A window manager runs when the root names a check window that still exists.
 bool windowManagerRuns();
 
+// Gives a shown window of this process the X keyboard focus (Qt's own
+// activation can lose it without a window manager); false after the deadline.
+bool focusOnX(_XDisplay *dpy, class QWidget *widget, int milliseconds = 5000);
+
 // Starts openbox for a test suite when the display has no window manager
 // (the program relies on one to frame, raise and activate its windows), and
 // stops only the openbox it started.
