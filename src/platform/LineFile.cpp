@@ -5,6 +5,10 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
 
 namespace tarvik {
 
@@ -120,13 +124,26 @@ QByteArray readWholeFile(const QString &path)
     return bytes;
 }
 
-void writeWholeFile(const QString &path, const QByteArray &bytes)
+void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (durability == Durability::Durable) {
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            throw FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, f.errorString()));
+        if (f.write(bytes) != bytes.size() || !f.commit())
+            throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, f.errorString()));
+        return;
+    }
+    QTemporaryFile f(path + QStringLiteral(".XXXXXX"));
+    if (!f.open())
         throw FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, f.errorString()));
-    if (f.write(bytes) != bytes.size() || !f.commit())
+    // The temporary file is private; the file it replaces is readable by all.
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (f.write(bytes) != bytes.size() || !f.flush())
         throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, f.errorString()));
+    if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, qt_error_string(errno)));
+    f.setAutoRemove(false); // renamed: nothing left to remove
 }
 
 void LineList::loadFromFile(const QString &path)
@@ -142,9 +159,9 @@ void LineList::requireWhole(const QString &path) const
                             .arg(path));
 }
 
-void LineList::saveToFile(const QString &path) const
+void LineList::saveToFile(const QString &path, Durability durability) const
 {
-    writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)));
+    writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)), durability);
 }
 
 } // namespace tarvik

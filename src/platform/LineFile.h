@@ -22,6 +22,12 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 // UTF-8 with its mark instead, so no character is lost.
 TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered);
 
+// Every file is replaced whole through a rename, so a reader or a crash never
+// sees half of it. A durable file is also on the disk before the rename; a
+// transient one (the registry of the menus running now) skips that wait,
+// since none of its readers outlives a power cut.
+enum class Durability { Durable, Transient };
+
 // A list of lines that remembers the encoding of its last load.
 struct LineList {
     QStringList lines;
@@ -36,12 +42,12 @@ struct LineList {
     // A FileError when the last load was cut short by a NUL.
     void requireWhole(const QString &path) const;
     // Writes the whole file through a temporary file and a rename; throws FileError.
-    void saveToFile(const QString &path) const;
+    void saveToFile(const QString &path, Durability durability = Durability::Durable) const;
 };
 
 // Reads a whole file; throws FileError with the French message.
 QByteArray readWholeFile(const QString &path);
 // Replaces a file whole (temporary file, flush, rename); throws FileError.
-void writeWholeFile(const QString &path, const QByteArray &bytes);
+void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability = Durability::Durable);
 
 } // namespace tarvik

@@ -2,17 +2,18 @@
 #include "lib/Orvo_Dialogs.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/FontWarmUp.h"
 #include "platform/Keyboard.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/QtDialogs.h"
 #include "platform/X11Keyboard.h"
-#include "ui/PASSWORD.h"
 #include "ui/Style.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTranslator>
 #include <memory>
 
@@ -41,11 +42,14 @@ bool JvAppInstances1Accepts(Platform &os)
 
 int main(int argc, char *argv[])
 {
+    FontWarmUp fonts;
     // The window services speak X11; under Wayland the program runs through XWayland.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    fonts.applicationReady(TForm1::designFont());
+    const auto fontsDone = qScopeGuard([&fonts] { fonts.finish(); });
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     QApplication::setQuitOnLastWindowClosed(true);
 
@@ -77,8 +81,6 @@ int main(int argc, char *argv[])
     {
         TForm1 form(QApplication::arguments());
         Form1 = &form;
-        TPasswordDlg passwordDlg; // hidden until a password is asked for
-        PasswordDlg = &passwordDlg;
         form.FormCreate();
         form.show();
         result = app.exec();

@@ -236,6 +236,10 @@ QString EntryGridModel::type(int row) const
 TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
     : QTableView(parent), m_model(new EntryGridModel(entries, this))
 {
+    // Hidden before the model arrives: a visible header measures its labels
+    // with a font of its own, which costs a font engine at start-up.
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
     setModel(m_model);
     setObjectName(QStringLiteral("ValueListEditor1"));
     setItemDelegate(new GridDelegate(this));
@@ -260,8 +264,6 @@ TValueListEditor::TValueListEditor(const EntryList &entries, QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
     setShowGrid(false); // the delegate draws the lines
     setWordWrap(false);
     setTabKeyNavigation(false);
@@ -461,6 +463,15 @@ void TJvCheckListBox::setTexts(const QStringList &texts)
     for (const QString &t : texts)
         m_model->lines.push_back(CheckLine{t, false});
     m_model->resetLines();
+}
+
+void TJvCheckListBox::checkFromTexts(int count)
+{
+    count = qMin(count, Count());
+    for (int i = 0; i < count; ++i)
+        m_model->lines[i].checked = m_model->lines[i].text == QLatin1String("-1");
+    if (count > 0)
+        Q_EMIT m_model->dataChanged(m_model->index(0), m_model->index(count - 1), {Qt::CheckStateRole});
 }
 
 void TJvCheckListBox::Add(const QString &text) { Insert(Count(), text); }

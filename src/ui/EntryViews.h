@@ -106,6 +106,9 @@ public:
     bool Checked(int i) const { return m_model->lines[i].checked; }
     void setText(int i, const QString &text);
     void setChecked(int i, bool on);
+    // Ticks each of the first `count` lines whose text is "-1" and clears the
+    // others among them, in one update.
+    void checkFromTexts(int count);
     QStringList Texts() const;
     // Replaces every line, unchecked, with these texts.
     void setTexts(const QStringList &texts);

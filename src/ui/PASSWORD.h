@@ -36,8 +36,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// The one password dialog of the program, created at start beside the main
-// window (or at its first use when the program entry did not).
+// The one password dialog of the program, made at its first use as a child
+// of the main window: a start-up never pays for a dialog most menus never show.
 extern TPasswordDlg *PasswordDlg;
 
 } // namespace tarvik

@@ -27,9 +27,7 @@ TForm1::TForm1(const QStringList &arguments, QWidget *parent)
     , ParamStr(arguments)
 {
     setObjectName(QStringLiteral("Form1"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(designFont());
     resize(444, 270);
     move(0, 0);
     createActions();
@@ -38,6 +36,13 @@ TForm1::TForm1(const QStringList &arguments, QWidget *parent)
     connectHandlers();
     // Files dropped anywhere on the window, its children included, reach dropEvent.
     setAcceptDrops(true);
+}
+
+QFont TForm1::designFont()
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    return f;
 }
 
 TForm1::~TForm1()
@@ -125,8 +130,7 @@ void TForm1::FormCreate()
     }
     while (JvCheckListBox1->Count() < ListBox1.Count())
         JvCheckListBox1->Add(QStringLiteral("0"));
-    for (int i = 0; i < ListBox1.Count(); ++i)
-        JvCheckListBox1->setChecked(i, JvCheckListBox1->Text(i) == QLatin1String("-1"));
+    JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
     // 14.
     m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });

@@ -110,7 +110,7 @@ void TForm1::Instances_Register()
     if (MenuName() != QLatin1String("TARVIK"))
         ListBox_INSTANCES.loadFromFile(_Instances_INI);
     ListBox_INSTANCES.lines << QString::number(own);
-    ListBox_INSTANCES.saveToFile(_Instances_INI);
+    ListBox_INSTANCES.saveToFile(_Instances_INI, Durability::Transient);
 }
 
 bool TForm1::FormClose()

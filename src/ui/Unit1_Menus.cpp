@@ -2,10 +2,12 @@
 #include "ui/Unit1.h"
 
 #include "platform/Errors.h"
+#include "ui/LazyIcon.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
@@ -26,10 +28,14 @@ namespace tarvik {
 
 namespace {
 
-// A glyph of ImageList1 by its index.
+// A glyph of ImageList1 by its index; one icon per glyph, read when first shown.
 QIcon glyph(int index)
 {
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(index, 2, 10, QLatin1Char('0')));
+    static QHash<int, QIcon> glyphs;
+    auto found = glyphs.find(index);
+    if (found == glyphs.end())
+        found = glyphs.insert(index, lazyIcon(QStringLiteral(":/icons/%1.png").arg(index, 2, 10, QLatin1Char('0'))));
+    return *found;
 }
 
 QString withoutMnemonic(QString s)

@@ -1,7 +1,9 @@
 // Line files: encodings by byte-order mark, line breaks, and the code page.
 #include "platform/AnsiCodePage.h"
+#include "platform/Errors.h"
 #include "platform/LineFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -65,6 +67,33 @@ TEST(LineFile, AnsiListWithForeignCharactersIsSavedInUtf8)
     in.loadFromFile(path);
     EXPECT_EQ(in.lines, out.lines);
     EXPECT_EQ(in.encoding, TextEncoding::Utf8);
+}
+
+// Both ways of writing replace the file whole, leave no temporary file
+// behind, keep it readable by the other users' copies, and say in French
+// when the folder is missing.
+TEST(LineFile, EveryDurabilityReplacesTheFileWhole)
+{
+    for (Durability durability : {Durability::Durable, Durability::Transient}) {
+        SCOPED_TRACE(int(durability));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("MENUS.instances.ini");
+        LineList{{"ancien", "contenu", "plus long"}, TextEncoding::Ansi}.saveToFile(path, durability);
+        LineList{{"4194311"}, TextEncoding::Ansi}.saveToFile(path, durability);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray("4194311\r\n"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"MENUS.instances.ini"});
+        EXPECT_TRUE(f.permissions() & QFileDevice::ReadOther);
+
+        try {
+            writeWholeFile(dir.filePath("absent/MENUS.instances.ini"), "x", durability);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError &e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("Impossible de créer le fichier")) << e.what();
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"MENUS.instances.ini"});
+    }
 }
 
 TEST(LineFile, MissingFileIsAFrenchError)

@@ -1,0 +1,65 @@
+#include "ui/LazyIcon.h"
+
+#include <QIconEngine>
+#include <QPainter>
+
+#include <memory>
+
+namespace tarvik {
+
+namespace {
+
+class LazyIconEngine : public QIconEngine {
+public:
+    explicit LazyIconEngine(const QString &fileName) : m_loaded(std::make_shared<Loaded>(fileName)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("tarvik-lazy"); }
+    QIconEngine *clone() const override { return new LazyIconEngine(*this); }
+
+private:
+    // Shared by the copies Qt makes, so the file is read once whatever the copy.
+    struct Loaded {
+        explicit Loaded(const QString &name) : fileName(name) {}
+        QString fileName;
+        QIcon icon;
+        bool done = false;
+    };
+
+    QIcon &icon()
+    {
+        if (!m_loaded->done) {
+            m_loaded->icon = QIcon(m_loaded->fileName);
+            m_loaded->done = true;
+        }
+        return m_loaded->icon;
+    }
+
+    std::shared_ptr<Loaded> m_loaded;
+};
+
+} // namespace
+
+QIcon lazyIcon(const QString &fileName) { return QIcon(new LazyIconEngine(fileName)); }
+
+} // namespace tarvik
