@@ -6,9 +6,19 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <system_error>
+
 namespace tarvik {
 
-FontWarmUp::FontWarmUp() : m_thread([this] { run(); }) {}
+FontWarmUp::FontWarmUp()
+{
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: Qt loads the fonts itself, as it would without this.
+        m_configurationLoaded = true;
+    }
+}
 
 FontWarmUp::~FontWarmUp() { finish(); }
 
