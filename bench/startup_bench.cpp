@@ -6,8 +6,7 @@
 // --empty-window); (b) tarvik on a menu of 1,000 entries whose commands file
 // has 1,000 sections; and, for scale, (c) a window holding a label and a
 // button (--text-window), which pays the font database an empty window never
-// loads, and (d) that window with its fonts prepared on a second core, as
-// tarvik prepares them. Prints the medians, the ratios and the memory.
+// loads. Prints the medians, the ratios and the memory.
 //
 //   xvfb-run -a dbus-run-session -- build/startup_bench [runs] [other-tarvik...]
 // (a session bus as on a desktop: without one, Qt's accessibility bridge
@@ -15,20 +14,16 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include <X11/Xlib.h>
-
-#include "platform/FontWarmUp.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,20 +133,9 @@ int main(int argc, char **argv)
         w.show();
         return app.exec();
     }
-    if (argc > 1 && (std::string(argv[1]) == "--text-window" || std::string(argv[1]) == "--text-window-warm")) {
+    if (argc > 1 && std::string(argv[1]) == "--text-window") {
         // The least a window with text costs: the font database is loaded.
-        // With -warm, the fonts are prepared on a second core as tarvik does:
-        // the floor of any window with text.
-        std::optional<tarvik::FontWarmUp> fonts;
-        if (std::string(argv[1]) == "--text-window-warm")
-            fonts.emplace();
         QApplication app(argc, argv);
-        if (fonts)
-            fonts->applicationReady(QApplication::font());
-        const auto fontsDone = qScopeGuard([&fonts] {
-            if (fonts)
-                fonts->finish();
-        });
         QWidget w;
         auto *layout = new QVBoxLayout(&w);
         layout->addWidget(new QLabel(QStringLiteral("Déposez un fichier pour ajouter un programme")));
@@ -181,7 +165,6 @@ int main(int argc, char **argv)
     std::vector<Program> programs = {
         {"empty Qt window", {self.string(), "--empty-window"}, {}, 0},
         {"Qt window with a label and a button", {self.string(), "--text-window"}, {}, 0},
-        {"the same, its fonts prepared on a second core", {self.string(), "--text-window-warm"}, {}, 0},
     };
     // This build's tarvik, then any other builds named on the command line
     // (to compare two builds in one run: the machine's noise weighs on both).
@@ -219,7 +202,7 @@ int main(int argc, char **argv)
         const Program &p = programs[i];
         const double m = median(p.ms);
         std::printf("%s: median %.1f ms to first map, resident %ld KiB\n", p.label.c_str(), m, p.rssKiB);
-        if (i >= 3)
+        if (i >= 2)
             std::printf("  ratio to the empty window: %.3f, to the window with text: %.3f\n", m / empty, m / text);
     }
     return 0;

@@ -2,7 +2,6 @@
 #include "lib/Orvo_Dialogs.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
-#include "platform/FontWarmUp.h"
 #include "platform/Keyboard.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/QtDialogs.h"
@@ -13,7 +12,6 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QScopeGuard>
 #include <QTranslator>
 #include <memory>
 
@@ -42,14 +40,11 @@ bool JvAppInstances1Accepts(Platform &os)
 
 int main(int argc, char *argv[])
 {
-    FontWarmUp fonts;
     // The window services speak X11; under Wayland the program runs through XWayland.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
-    fonts.applicationReady(TForm1::designFont());
-    const auto fontsDone = qScopeGuard([&fonts] { fonts.finish(); });
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     QApplication::setQuitOnLastWindowClosed(true);
 

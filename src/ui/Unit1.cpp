@@ -27,7 +27,9 @@ TForm1::TForm1(const QStringList &arguments, QWidget *parent)
     , ParamStr(arguments)
 {
     setObjectName(QStringLiteral("Form1"));
-    setFont(designFont());
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
     resize(444, 270);
     move(0, 0);
     createActions();
@@ -36,13 +38,6 @@ TForm1::TForm1(const QStringList &arguments, QWidget *parent)
     connectHandlers();
     // Files dropped anywhere on the window, its children included, reach dropEvent.
     setAcceptDrops(true);
-}
-
-QFont TForm1::designFont()
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    return f;
 }
 
 TForm1::~TForm1()

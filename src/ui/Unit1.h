@@ -27,8 +27,6 @@ class TForm1 : public QWidget {
 public:
     // arguments: the command line, the program first (QCoreApplication::arguments()).
     explicit TForm1(const QStringList &arguments, QWidget *parent = nullptr);
-    // Tahoma 11 px: the font of the window and of everything in it.
-    static QFont designFont();
     ~TForm1() override;
 
     // ---- process-wide values fixed at start-up -------------------------

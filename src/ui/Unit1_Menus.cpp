@@ -28,15 +28,21 @@ namespace tarvik {
 
 namespace {
 
-// A glyph of ImageList1 by its index; one icon per glyph, read when first shown.
-QIcon glyph(int index)
-{
-    static QHash<int, QIcon> glyphs;
-    auto found = glyphs.find(index);
-    if (found == glyphs.end())
-        found = glyphs.insert(index, lazyIcon(QStringLiteral(":/icons/%1.png").arg(index, 2, 10, QLatin1Char('0'))));
-    return *found;
-}
+// ImageList1: its glyphs by index, each read from its file when first shown
+// and shared by every item that carries it.
+class ImageList {
+public:
+    QIcon operator()(int index)
+    {
+        auto found = m_icons.find(index);
+        if (found == m_icons.end())
+            found = m_icons.insert(index, lazyIcon(QStringLiteral(":/icons/%1.png").arg(index, 2, 10, QLatin1Char('0'))));
+        return *found;
+    }
+
+private:
+    QHash<int, QIcon> m_icons;
+};
 
 QString withoutMnemonic(QString s)
 {
@@ -475,6 +481,7 @@ QMenu *newMenu(QWidget *owner, const QString &name, const QString &title = QStri
 void TForm1::createMenus()
 {
     initTarvikIcons();
+    ImageList glyph;
 
     // ImageList1: the glyph of each item; items bound to an action show the action's.
     const QList<QPair<QAction *, int>> icons = {
