@@ -126,23 +126,29 @@ QByteArray readWholeFile(const QString &path)
 
 void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability)
 {
+    const auto cannotCreate = [&path](const QString &why) {
+        return FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, why));
+    };
+    const auto cannotWrite = [&path](const QString &why) {
+        return FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, why));
+    };
     if (durability == Durability::Durable) {
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly))
-            throw FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, f.errorString()));
+            throw cannotCreate(f.errorString());
         if (f.write(bytes) != bytes.size() || !f.commit())
-            throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, f.errorString()));
+            throw cannotWrite(f.errorString());
         return;
     }
     QTemporaryFile f(path + QStringLiteral(".XXXXXX"));
     if (!f.open())
-        throw FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, f.errorString()));
+        throw cannotCreate(f.errorString());
     // The temporary file is private; the file it replaces is readable by all.
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (f.write(bytes) != bytes.size() || !f.flush())
-        throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, f.errorString()));
+        throw cannotWrite(f.errorString());
     if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, qt_error_string(errno)));
+        throw cannotWrite(qt_error_string(errno));
     f.setAutoRemove(false); // renamed: nothing left to remove
 }
 

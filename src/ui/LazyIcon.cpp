@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <memory>
+#include <optional>
 
 namespace tarvik {
 
@@ -42,17 +43,14 @@ private:
     struct Loaded {
         explicit Loaded(const QString &name) : fileName(name) {}
         QString fileName;
-        QIcon icon;
-        bool done = false;
+        std::optional<QIcon> icon; // empty until first needed
     };
 
     QIcon &icon()
     {
-        if (!m_loaded->done) {
-            m_loaded->icon = QIcon(m_loaded->fileName);
-            m_loaded->done = true;
-        }
-        return m_loaded->icon;
+        if (!m_loaded->icon)
+            m_loaded->icon.emplace(m_loaded->fileName);
+        return *m_loaded->icon;
     }
 
     std::shared_ptr<Loaded> m_loaded;
