@@ -36,6 +36,7 @@ public:
 
 private:
     int m_fd = -1;
+    void *m_mutex = nullptr; // Windows: the named mutex that stands for the lock
     int m_error = 0;
     Status m_status = Status::KeptMoving;
 };

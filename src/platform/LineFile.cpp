@@ -10,6 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <windows.h>
+#endif
+
 namespace tarvik {
 
 namespace {
@@ -147,8 +152,17 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, Durability dur
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (f.write(bytes) != bytes.size() || !f.flush())
         throw cannotWrite(f.errorString());
+#ifdef Q_OS_WIN
+    // Windows renames neither an open file nor over an existing one unless asked.
+    f.close();
+    if (!MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(f.fileName()).utf16()),
+                     reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                     MOVEFILE_REPLACE_EXISTING))
+        throw cannotWrite(qt_error_string(int(GetLastError())));
+#else
     if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
         throw cannotWrite(qt_error_string(errno));
+#endif
     f.setAutoRemove(false); // renamed: nothing left to remove
 }
 

@@ -3,9 +3,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Keyboard.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativeBackends.h"
 #include "platform/QtDialogs.h"
-#include "platform/X11Keyboard.h"
 #include "ui/Style.h"
 #include "ui/Unit1.h"
 
@@ -40,9 +39,7 @@ bool JvAppInstances1Accepts(Platform &os)
 
 int main(int argc, char *argv[])
 {
-    // The window services speak X11; under Wayland the program runs through XWayland.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsSet("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    prepareNativeApplication();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
@@ -53,17 +50,13 @@ int main(int argc, char *argv[])
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
 
-    LinuxPlatform os;
+    const NativeBackends native = createNativeBackends();
+    Platform &os = *native.platform;
     setPlatform(&os);
     QtDialogs qtDialogs;
     setDialogs(&qtDialogs);
-    std::unique_ptr<X11Keyboard> x11Keyboard;
-    try {
-        x11Keyboard = std::make_unique<X11Keyboard>();
-        setKeyboard(x11Keyboard.get());
-    } catch (const std::exception &) {
-        // No X display: nothing can be typed into other programs; launching still works.
-    }
+    if (native.keyboard)
+        setKeyboard(native.keyboard.get());
 
     applyStyle(QStringLiteral("Metropolis UI Blue"));
 

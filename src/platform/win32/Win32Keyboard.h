@@ -1,0 +1,20 @@
+#pragma once
+// The keyboard port on Windows: the services the keystroke player was
+// written for, called directly. keybd_event goes to the window that has the
+// keyboard focus; the layout is the one of the calling thread.
+
+#include "platform/Keyboard.h"
+
+namespace tarvik::win32 {
+
+class Win32Keyboard : public Keyboard {
+public:
+    void keybdEvent(quint8 vk, quint8 scan, unsigned flags) override;
+    quint16 vkKeyScan(QChar ch) override;
+    unsigned mapVirtualKey(unsigned vk) override;
+    bool numLockOn() override;
+    void setNumLock(bool on) override;
+    void processOwnKeyboardMessages() override;
+};
+
+} // namespace tarvik::win32

@@ -1,0 +1,58 @@
+#pragma once
+// The Windows back-end of the Platform port: the shell, user and kernel
+// services the program was written for, called directly. Paths cross the
+// port with "/" separators, as Qt and the portable layers write them, and
+// are turned native where a Windows service reads them.
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32CopyRegistry.h"
+
+#include <memory>
+
+namespace tarvik::win32 {
+
+class Win32Platform : public Platform {
+public:
+    Win32Platform();
+    ~Win32Platform() override;
+
+    QString executablePath() override;
+    int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
+                     const QString &parameters, const QString &directory, int showCommand) override;
+
+    QList<WindowHandle> topLevelWindows() override;
+    QString windowTitle(WindowHandle window) override;
+    bool bringToFront(WindowHandle window) override;
+    bool postCloseRequest(WindowHandle window) override;
+    bool isWindowOfThisProgram(WindowHandle window) override;
+    WindowHandle activeWindow() override;
+
+    void sleep(int milliseconds) override;
+
+    QString homeDir() override;
+    QString desktopDir() override;
+    QString documentsDir() override;
+    QString systemDir() override;
+    QVariant registryValue(const QString &rootKey, const QString &key, const QString &valueName) override;
+
+    bool copyFile(const QString &source, const QString &target, bool failIfExists) override;
+    bool moveFile(const QString &source, const QString &target) override;
+    bool moveToTrash(const QString &path) override;
+
+    QRect workArea() override;
+
+    int registerCopy() override;
+    void unregisterCopy() override;
+    QList<qint64> registeredCopies() override;
+    bool bringProcessToFront(qint64 pid) override;
+
+private:
+    QString m_executable;
+    std::unique_ptr<CopyRegistry> m_copies;
+};
+
+// A path as Windows services want it: "\" separators. Web addresses and
+// other URLs are left alone.
+QString nativePath(const QString &path);
+
+} // namespace tarvik::win32
