@@ -19,6 +19,9 @@ bool IsFile(const QString &path)
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);
+    // A Windows shortcut is a file of its own, whatever it points to.
+    if (info.isShortcut())
+        return true;
     return info.exists() && !info.isDir();
 }
 

@@ -10,14 +10,18 @@
 #include <cerrno>
 #include <cstdio>
 
-#ifdef Q_OS_WIN
-#include <QDir>
-#include <windows.h>
-#endif
-
 namespace tarvik {
 
 namespace {
+
+// Windows' rename replaces no existing file, and the temporary file keeps
+// its handle open until it goes; there QSaveFile replaces files the way that
+// system wants, at the cost of a flush to disk.
+#ifdef Q_OS_WIN
+constexpr bool renameReplacesFiles = false;
+#else
+constexpr bool renameReplacesFiles = true;
+#endif
 
 QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
 {
@@ -137,7 +141,7 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, Durability dur
     const auto cannotWrite = [&path](const QString &why) {
         return FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, why));
     };
-    if (durability == Durability::Durable) {
+    if (durability == Durability::Durable || !renameReplacesFiles) {
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly))
             throw cannotCreate(f.errorString());
@@ -152,17 +156,8 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, Durability dur
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (f.write(bytes) != bytes.size() || !f.flush())
         throw cannotWrite(f.errorString());
-#ifdef Q_OS_WIN
-    // Windows renames neither an open file nor over an existing one unless asked.
-    f.close();
-    if (!MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(f.fileName()).utf16()),
-                     reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-                     MOVEFILE_REPLACE_EXISTING))
-        throw cannotWrite(qt_error_string(int(GetLastError())));
-#else
     if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
         throw cannotWrite(qt_error_string(errno));
-#endif
     f.setAutoRemove(false); // renamed: nothing left to remove
 }
 

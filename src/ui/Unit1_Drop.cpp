@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -91,8 +92,8 @@ void MoveVers_MesDocs(QString &path)
     bool copied = false;
     try {
         if (FILE_COPY(S, T) != 0) {
-            const QFileInfo source(S), target(T);
-            copied = target.exists() && target.size() == source.size();
+            // The files' own sizes: QFileInfo would follow a Windows shortcut.
+            copied = IsFile(T) && QFile(T).size() == QFile(S).size();
             if (copied)
                 DeleteFileToRecycleBin(S);
         }

@@ -230,6 +230,9 @@ TEST_F(Launch, CommandLineResolvedFromTheStoredOptions)
 
 TEST_F(Launch, StartCallCarriesOwnerVerbQuotedFileAndShowCommand)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "a file name with a double quote cannot exist on Windows";
+#endif
     TForm1 &f = menu({QStringLiteral("dit \"bonjour\".sh")});
     f.RunOneExecute();
     const auto calls = sys.callsNamed(QStringLiteral("ShellExecute"));

@@ -239,7 +239,7 @@ TEST_F(IniTest, PathsOfTheExecutable)
 
 TEST_F(IniTest, FileCutShortByANulIsReadButNeverWrittenBack)
 {
-    const QString ini = file("nul.ini");
+    const QString ini = file("cut.ini"); // "nul" names a device on Windows
     const QByteArray bytes("[A]\r\nX=1\r\n\0[B]\r\nY=2\r\n", 21);
     writeBytes(ini, bytes);
     EXPECT_EQ(GetStr("A", "X", "", ini), "1");
