@@ -59,17 +59,17 @@ bool sameFile(const QString &a, const QString &b)
 void MoveVers_MesDocs(QString &path)
 {
     const QString S = path;
-    const QString documents = GetMyDocumentsDir();
+    const QString tarvikDocuments = GetTarvikDocumentsDir();
     // Without a documents folder the target would land at the root of the
     // file system: the file is left where it lies.
-    if (documents.isEmpty())
+    if (tarvikDocuments.isEmpty())
         return;
 
     // A name without extension (or ending in a lone dot) goes into TARVIK itself.
     QString X = upperExtension(S);
     if (X.size() > 1)
         X.remove(0, 1);
-    const QString Folder = QDir::cleanPath(documents + QStringLiteral("/TARVIK/") + X) + u'/';
+    const QString Folder = QDir::cleanPath(tarvikDocuments + u'/' + X) + u'/';
     const QString T = Folder + fileNamePart(S);
     // A file that already is in its place would be copied onto itself and
     // then thrown away: nothing to move.
