@@ -3,13 +3,6 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-
 namespace tarvik {
 
 namespace {
@@ -111,45 +104,6 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     case TextEncoding::Ansi: break;
     }
     return unicodeToAnsi(text);
-}
-
-QByteArray readWholeFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, f.errorString()));
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("Erreur de lecture du fichier \"%1\". %2").arg(path, f.errorString()));
-    return bytes;
-}
-
-void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability)
-{
-    const auto cannotCreate = [&path](const QString &why) {
-        return FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, why));
-    };
-    const auto cannotWrite = [&path](const QString &why) {
-        return FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, why));
-    };
-    if (durability == Durability::Durable) {
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            throw cannotCreate(f.errorString());
-        if (f.write(bytes) != bytes.size() || !f.commit())
-            throw cannotWrite(f.errorString());
-        return;
-    }
-    QTemporaryFile f(path + QStringLiteral(".XXXXXX"));
-    if (!f.open())
-        throw cannotCreate(f.errorString());
-    // The temporary file is private; the file it replaces is readable by all.
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw cannotWrite(f.errorString());
-    if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw cannotWrite(qt_error_string(errno));
-    f.setAutoRemove(false); // renamed: nothing left to remove
 }
 
 void LineList::loadFromFile(const QString &path)

@@ -23,9 +23,10 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered);
 
 // Every file is replaced whole through a rename, so a reader or a crash never
-// sees half of it. A durable file is also on the disk before the rename; a
-// transient one (the registry of the menus running now) skips that wait,
-// since none of its readers outlives a power cut.
+// sees half of it; a save that was killed leaves one temporary file, which
+// the next save of that file takes over. A durable file is also on the disk
+// before the rename; a transient one (the registry of the menus running now)
+// skips that wait, since none of its readers outlives a power cut.
 enum class Durability { Durable, Transient };
 
 // A list of lines that remembers the encoding of its last load.
@@ -47,7 +48,8 @@ struct LineList {
 
 // Reads a whole file; throws FileError with the French message.
 QByteArray readWholeFile(const QString &path);
-// Replaces a file whole (temporary file, flush, rename); throws FileError.
+// Replaces a file whole (temporary file, flush, rename), or the file a
+// symbolic link names; throws FileError with the French message.
 void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability = Durability::Durable);
 
 } // namespace tarvik
