@@ -121,6 +121,12 @@ void LineList::requireWhole(const QString &path) const
 
 void LineList::saveToFile(const QString &path, Durability durability) const
 {
+    // Such a line would come back as other lines, or cut short.
+    for (const QString &l : lines)
+        if (l.contains(u'\r') || l.contains(u'\n') || l.contains(QChar(0)))
+            throw FileError(QStringLiteral("Impossible d'écrire dans le fichier \"%1\" : la ligne « %2 » contient un "
+                                           "saut de ligne ou un caractère nul et ne serait pas relue telle quelle.")
+                                .arg(path, l));
     writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)), durability);
 }
 

@@ -137,7 +137,16 @@ bool chooseDropAction(QDropEvent *event)
 
 void TForm1::JvDragDrop1Drop(const QStringList &Value)
 {
+    const auto refuse = [](const QString &message, const QString &P) {
+        AlertBox(QStringLiteral("ERREUR#749: TForm1.JvDragDrop1Drop"), message + QStringLiteral("\r\n\r\n") + P);
+    };
     for (QString P : Value) {
+        // Refused before any move: a file moved for an entry that cannot be
+        // added would be left where the user never looks.
+        if (const QString refusal = entryRefusal(P); !refusal.isEmpty()) {
+            refuse(refusal, P);
+            continue;
+        }
         const QString E = upperExtension(P);
         // A file of the desktop is offered the move whatever its type and the option.
         if (IsFile(P) && liesOnDesktop(P))
@@ -147,8 +156,7 @@ void TForm1::JvDragDrop1Drop(const QStringList &Value)
         try {
             addEntry(P);
         } catch (const std::exception &e) {
-            AlertBox(QStringLiteral("ERREUR#749: TForm1.JvDragDrop1Drop"),
-                     errorMessage(e) + QStringLiteral("\r\n\r\n") + P);
+            refuse(errorMessage(e), P);
         }
     }
     RempliMENU();

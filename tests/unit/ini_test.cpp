@@ -116,6 +116,27 @@ TEST_F(IniTest, KeepsTheEncodingOfTheFile)
     EXPECT_EQ(back.lines, QStringList({"[Sé]", "K=v", "Clé=€"}));
 }
 
+// A line break of any kind in a name or a value would split its line when
+// the file is read again: the write is refused and the file left as it was.
+TEST_F(IniTest, LineBreaksAreRefusedInNamesAndValues)
+{
+    const QString ini = file("c.ini");
+    writeBytes(ini, "[A]\r\nK=v\r\n");
+    const struct {
+        QString section, key, value;
+    } cases[] = {
+        {"A\rB", "K", "v"}, {"A\nB", "K", "v"}, {"A", "K\r", "v"}, {"A", "K\n2", "v"},
+        {"A", "K", "v\r"},  {"A", "K", "\nv"},
+    };
+    for (const auto &c : cases) {
+        IniFile f(ini);
+        EXPECT_THROW(f.writeString(c.section, c.key, c.value), Error)
+            << c.section.toStdString() << "|" << c.key.toStdString() << "|" << c.value.toStdString();
+        EXPECT_EQ(f.lines(), QStringList({"[A]", "K=v"}));
+    }
+    EXPECT_EQ(readBytes(ini), QByteArray("[A]\r\nK=v\r\n"));
+}
+
 TEST_F(IniTest, RefusedWriteNamesTheFile)
 {
     const QString ini = file("no/such/dir/x.ini");

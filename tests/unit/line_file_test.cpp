@@ -107,6 +107,23 @@ TEST(LineFile, EveryDurabilityReplacesTheFileWhole)
     }
 }
 
+// A line that would not read back as itself is never written.
+TEST(LineFile, ALineThatWouldNotReadBackIsNotWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x.txt");
+    for (const QString &line : {QStringLiteral("a\rb"), QStringLiteral("a\nb"), QStringLiteral("a") + QChar(0)}) {
+        try {
+            LineList{{"bon", line}, TextEncoding::Ansi}.saveToFile(path);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError &e) {
+            EXPECT_TRUE(e.message().startsWith("Impossible d'écrire dans le fichier \"" + path + "\""))
+                << e.what();
+        }
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
 TEST(LineFile, MissingFileIsAFrenchError)
 {
     LineList l;
