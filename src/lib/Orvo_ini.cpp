@@ -242,6 +242,7 @@ void Inifile_Formate(const QString &Inifile, bool Saut_Apres)
         return;
     LineList list;
     list.loadFromFile(path);
+    list.requireWhole(path);
     list.lines = formatIniLines(list.lines, Saut_Apres);
     list.saveToFile(path);
 }

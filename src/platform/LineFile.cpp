@@ -111,12 +111,18 @@ void LineList::loadFromFile(const QString &path)
     lines = decodeLines(readWholeFile(path), &encoding, &cutAtNul);
 }
 
+QString keptFileMessage(const QString &path)
+{
+    return QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : il n'est lu que "
+                          "jusque-là et ne sera pas réécrit. Il est conservé tel quel : les modifications qui le "
+                          "concernent ne seront pas enregistrées.")
+        .arg(path);
+}
+
 void LineList::requireWhole(const QString &path) const
 {
     if (cutAtNul)
-        throw FileError(QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : "
-                                       "il n'est lu que jusque-là et ne sera pas réécrit.")
-                            .arg(path));
+        throw KeptFileError(keptFileMessage(path), path);
 }
 
 void LineList::saveToFile(const QString &path, Durability durability) const

@@ -40,11 +40,15 @@ struct LineList {
 
     // Throws FileError when the file cannot be read.
     void loadFromFile(const QString &path);
-    // A FileError when the last load was cut short by a NUL.
+    // A KeptFileError when the last load was cut short by a NUL.
     void requireWhole(const QString &path) const;
     // Writes the whole file through a temporary file and a rename; throws FileError.
     void saveToFile(const QString &path, Durability durability = Durability::Durable) const;
 };
+
+// What the user is told about a file read only up to a NUL: which file, that
+// it is kept as it is, and that changes to it will not be saved.
+QString keptFileMessage(const QString &path);
 
 // Reads a whole file; throws FileError with the French message.
 QByteArray readWholeFile(const QString &path);
