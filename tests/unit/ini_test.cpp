@@ -297,6 +297,8 @@ TEST_F(IniTest, FileCutShortByANulIsReadButNeverWrittenBack)
     writeBytes(ini, bytes);
     EXPECT_EQ(GetStr("A", "X", "", ini), "1");
     EXPECT_EQ(GetStr("B", "Y", "absent", ini), "absent");
-    EXPECT_THROW(SaveStr("A", "X", "2", ini), Error);
+    EXPECT_THROW(SaveStr("A", "X", "2", ini), KeptFileError);
+    EXPECT_THROW(Inifile_Formate(ini, false), KeptFileError);
     EXPECT_EQ(readBytes(ini), bytes);
+    EXPECT_TRUE(IniFile(ini).cutAtNul());
 }
