@@ -8,6 +8,7 @@ QString systemErrorText(int errorNumber)
 {
     // The four texts Qt's own French translation gives come first, worded as
     // Qt words them, so that an error reads the same whichever layer met it.
+    // Numbers that not every C library defines are guarded.
     switch (errorNumber) {
     case EACCES: return QStringLiteral("Autorisation refusée");
     case ENOENT: return QStringLiteral("Aucun fichier ou dossier");
@@ -29,7 +30,9 @@ QString systemErrorText(int errorNumber)
     case EISDIR: return QStringLiteral("Est un dossier");
     case EINVAL: return QStringLiteral("Argument invalide");
     case ENFILE: return QStringLiteral("Trop de fichiers ouverts dans le système");
+#ifdef ETXTBSY
     case ETXTBSY: return QStringLiteral("Fichier texte occupé");
+#endif
     case EFBIG: return QStringLiteral("Fichier trop volumineux");
     case ESPIPE: return QStringLiteral("Positionnement impossible");
     case EROFS: return QStringLiteral("Système de fichiers en lecture seule");
@@ -39,22 +42,40 @@ QString systemErrorText(int errorNumber)
     case ENOLCK: return QStringLiteral("Aucun verrou disponible");
     case ENOSYS: return QStringLiteral("Fonction non disponible");
     case ENOTEMPTY: return QStringLiteral("Le dossier n'est pas vide");
+#ifdef ELOOP
     case ELOOP: return QStringLiteral("Trop de niveaux de liens symboliques");
+#endif
+#ifdef EOVERFLOW
     case EOVERFLOW: return QStringLiteral("Valeur trop grande pour le type de données");
+#endif
+#ifdef EOPNOTSUPP
     case EOPNOTSUPP: return QStringLiteral("Opération non prise en charge");
+#endif
+#ifdef ETIMEDOUT
     case ETIMEDOUT: return QStringLiteral("Délai d'attente dépassé");
+#endif
+#ifdef ESTALE
     case ESTALE: return QStringLiteral("Accès au fichier perdu");
+#endif
+#ifdef EDQUOT
     case EDQUOT: return QStringLiteral("Quota d'espace disque dépassé");
+#endif
+#ifdef ECANCELED
     case ECANCELED: return QStringLiteral("Opération annulée");
+#endif
     case ENOEXEC: return QStringLiteral("Format d'exécutable incorrect");
     case E2BIG: return QStringLiteral("Liste d'arguments trop longue");
     case ECHILD: return QStringLiteral("Aucun processus enfant");
+#ifdef ENOTBLK
     case ENOTBLK: return QStringLiteral("Périphérique en mode bloc requis");
+#endif
     case ENOTTY: return QStringLiteral("Opération de contrôle inappropriée pour ce périphérique");
     case EDOM: return QStringLiteral("Argument hors du domaine de la fonction");
     case ERANGE: return QStringLiteral("Résultat hors limites");
     case EDEADLK: return QStringLiteral("Interblocage évité");
+#ifdef ENOMEDIUM
     case ENOMEDIUM: return QStringLiteral("Aucun support trouvé");
+#endif
     case EILSEQ: return QStringLiteral("Séquence d'octets invalide");
     default: break;
     }
