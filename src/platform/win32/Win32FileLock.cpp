@@ -5,6 +5,8 @@
 // case); every holder is exclusive, shared ones included. fd() stays -1.
 #include "platform/FileLock.h"
 
+#include "platform/win32/Win32Errors.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -71,19 +73,7 @@ FileLock::~FileLock()
 
 QString FileLock::errorText() const
 {
-    if (!m_error)
-        return QString();
-    wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, DWORD(m_error), MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
-                                        reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    QString message = length ? QString::fromWCharArray(text, int(length)).trimmed() : QString();
-    if (text)
-        LocalFree(text);
-    if (message.isEmpty())
-        message = QStringLiteral("Erreur système %1.").arg(m_error);
-    return message;
+    return m_error ? win32::win32ErrorText(DWORD(m_error)) : QString();
 }
 
 } // namespace tarvik
