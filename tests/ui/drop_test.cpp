@@ -272,6 +272,9 @@ TEST_F(Drop, FileAlreadyInItsPlaceIsLeftAlone)
 // drop are added.
 TEST_F(Drop, AFileNamedWithALineBreakIsRefusedAndLeftWhereItLies)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "a file name with a line break cannot exist on Windows";
+#endif
     const QString crOnDesktop = make("home/Bureau/deux\rlignes.pdf", "cr");
     const QString lfElsewhere = make("ailleurs/note\n.txt", "lf");
     const QString fine = make("ailleurs/bon.exe", "ok");

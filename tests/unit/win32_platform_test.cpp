@@ -17,6 +17,7 @@ TEST(Win32Platform, RunsOnWindowsOnly)
 #include "lib/Orvo_WIN.h"
 #include "platform/Errors.h"
 #include "platform/FileLock.h"
+#include "platform/LineFile.h"
 #include "platform/win32/Win32CopyRegistry.h"
 #include "platform/win32/Win32Keyboard.h"
 #include "platform/win32/Win32Platform.h"
@@ -32,6 +33,7 @@ TEST(Win32Platform, RunsOnWindowsOnly)
 
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <windows.h>
 
 using namespace tarvik;
@@ -324,6 +326,33 @@ TEST(Win32FileLock, StatusesAndALockedFileStaysReplaceable)
     const FileLock inMissingFolder(dir.filePath("absent/x.ini"), FileLock::Mode::Exclusive, {.create = true});
     EXPECT_EQ(inMissingFolder.status(), FileLock::Status::OpenFailed);
     EXPECT_FALSE(inMissingFolder.errorText().isEmpty());
+}
+
+// Two saves of one file at the same moment take turns: the file ends whole,
+// as one of them wrote it, with nothing left beside it.
+TEST(Win32WholeFile, TwoSavesAtOnceLeaveOneWholeFile)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("M.items.txt");
+    const QByteArray contents[] = {QByteArray(300000, 'a'), QByteArray(200000, 'b')};
+    int failures[2] = {0, 0};
+    const auto saver = [&](int i) {
+        for (int n = 0; n < 60; ++n) {
+            try {
+                writeWholeFile(target, contents[i], Durability::Transient);
+            } catch (const std::exception &) {
+                ++failures[i];
+            }
+        }
+    };
+    std::thread first(saver, 0);
+    std::thread second(saver, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures[0] + failures[1], 0);
+    const QByteArray now = contentOf(target);
+    EXPECT_TRUE(now == contents[0] || now == contents[1]) << now.size();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"M.items.txt"});
 }
 
 TEST(Win32Keyboard, LayoutMappingOfTheCurrentKeyboard)
