@@ -234,6 +234,12 @@ TEST_F(IniTest, PathsOfTheExecutable)
     os.exePath = "/tarvik";
     EXPECT_EQ(App_Path(), "/");
     EXPECT_EQ(Get_IniFileName(), "/tarvik.INI");
+    // An installed copy: the menus' folder is not the executable's.
+    os.exePath = "/usr/bin/tarvik";
+    os.appDir = "/home/jean/.local/share/tarvik/";
+    EXPECT_EQ(App_Path(), "/home/jean/.local/share/tarvik/");
+    EXPECT_EQ(Get_IniFileName(), "/home/jean/.local/share/tarvik/tarvik.INI");
+    EXPECT_EQ(ExeName(true), "TARVIK");
     EXPECT_EQ(upperAscii("été"), "éTé");
 }
 
