@@ -216,7 +216,7 @@ TEST(LinuxMenusFolder, BesideAWritableExecutableElseInTheUserDataFolder)
         {"read-only folder", 0555, "@", "xdg"},
         {"read-only, no XDG_DATA_HOME", 0555, nullptr, "home"},
         {"read-only, relative XDG_DATA_HOME", 0555, "data", "home"},
-        {"writable by its owner only, not by others", 0500, "@", "xdg"},
+        {"its owner may read it, not write it", 0500, "@", "xdg"},
         {"missing folder", 0, "@", "xdg"},
     };
     for (const Case &c : cases) {
