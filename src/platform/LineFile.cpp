@@ -136,6 +136,10 @@ TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered)
     for (const QString &l : lines)
         if (!isAnsiRepresentable(l))
             return TextEncoding::Utf8;
+    // Windows-1252 bytes that also form UTF-8 would be read back as other
+    // characters (a scrambled password easily does): the mark keeps them.
+    if (isUnmarkedUtf8(encodeLines(lines, TextEncoding::Ansi)))
+        return TextEncoding::Utf8;
     return remembered;
 }
 

@@ -24,8 +24,9 @@ QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding = nullpt
 // Every line followed by CR LF, in the encoding, preceded by its mark.
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 
-// An Ansi list that holds a character Windows-1252 cannot carry is written in
-// UTF-8 with its mark instead, so no character is lost.
+// An Ansi list that holds a character Windows-1252 cannot carry, or whose
+// Windows-1252 bytes would be read back as UTF-8, is written in UTF-8 with
+// its mark instead, so no character is lost or changed.
 TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered);
 
 // Every file is replaced whole through a rename, so a reader or a crash never

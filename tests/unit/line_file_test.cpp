@@ -137,6 +137,33 @@ TEST(LineFile, FilesWithoutAMarkAreWrittenBackAsTheyWereRead)
     EXPECT_EQ(encodeLines(list.lines, TextEncoding::Utf8Unmarked), QString("été\r\nПроект\r\n").toUtf8());
 }
 
+// Text whose Windows-1252 bytes would read as UTF-8 ("Ã©" is C3 A9) gets
+// the mark, so it comes back as written; other Windows-1252 text does not.
+TEST(LineFile, AnsiListThatWouldReadAsUtf8IsSavedWithTheMark)
+{
+    QTemporaryDir dir;
+    const struct {
+        QStringList lines;
+        TextEncoding saved;
+    } cases[] = {
+        {{"Ã©t", "x"}, TextEncoding::Utf8},
+        {{"ÆÆ", "–"}, TextEncoding::Ansi}, // C6 C6 \r\n 96: not UTF-8
+        {{"Æ–"}, TextEncoding::Utf8},     // C6 96 is
+        {{"été"}, TextEncoding::Ansi},
+        {{"plain"}, TextEncoding::Ansi},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.lines.join(u'|').toStdString());
+        EXPECT_EQ(encodingForSave(c.lines, TextEncoding::Ansi), c.saved);
+        const QString path = dir.filePath(QStringLiteral("x.txt"));
+        LineList{c.lines, TextEncoding::Ansi}.saveToFile(path);
+        LineList in;
+        in.loadFromFile(path);
+        EXPECT_EQ(in.lines, c.lines);
+        EXPECT_EQ(in.encoding, c.saved);
+    }
+}
+
 TEST(LineFile, AnsiListWithForeignCharactersIsSavedInUtf8)
 {
     QTemporaryDir dir;
