@@ -2,6 +2,10 @@
 # desktop entry, hicolor icons) and the Debian package built from it.
 include(GNUInstallDirs)
 
+# Packaging takes what was built: it does not build every test and
+# benchmark first (cmake --install never does either).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(TARVIK_DATA ${CMAKE_SOURCE_DIR}/data)
 
 install(TARGETS tarvik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
