@@ -96,6 +96,8 @@ void TForm1::FormCreate()
         m_settingsLoadFailed = true;
         showErrorBox(settings.loadError());
     } else {
+        if (settings.cutAtNul())
+            announceKeptFile(_INI_FILE);
         runGuarded([&] { readPosition(*this, settings); });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
@@ -103,7 +105,7 @@ void TForm1::FormCreate()
     runGuarded([this] { Instances_Register(); });
 
     // 10. to 13. A list that could not be read is never written back by this run.
-    m_listLoadFailed = !runGuarded([this] {
+    m_listLoadFailed = !runLoadStep([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
             entries.loadFromFile(EntryFileName());
@@ -113,7 +115,7 @@ void TForm1::FormCreate()
         }
     });
     if (!m_listLoadFailed) {
-        m_listLoadFailed = !runGuarded([this] {
+        m_listLoadFailed = !runLoadStep([this] {
             if (QFileInfo::exists(CheckFileName())) {
                 LineList checks;
                 checks.loadFromFile(CheckFileName());
@@ -128,7 +130,7 @@ void TForm1::FormCreate()
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
     // 14.
-    m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
+    m_buttonsLoadFailed = !runLoadStep([this] { Create_BOUTONS(); });
 }
 
 void TForm1::FormActivate()
