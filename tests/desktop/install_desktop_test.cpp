@@ -118,6 +118,7 @@ TEST_F(InstallDesktop, InstalledProgramKeepsItsMenusInTheUserDataFolder)
 
     const WindowId window = waitWindow(QStringLiteral("TARVIK"));
     ASSERT_NE(window, 0u) << "the installed program showed no menu";
+    EXPECT_GT(s_screen.cardinal(window, "_NET_WM_ICON"), 0) << "the window carries no icon for the taskbar";
     EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(menus + QStringLiteral("MENUS.instances.ini")); }));
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(menus).constData(), &st), 0);
