@@ -18,6 +18,7 @@ TEST(Win32Platform, RunsOnWindowsOnly)
 #include "platform/Errors.h"
 #include "platform/FileLock.h"
 #include "platform/LineFile.h"
+#include "platform/MenusFolder.h"
 #include "platform/win32/Win32CopyRegistry.h"
 #include "platform/win32/Win32Keyboard.h"
 #include "platform/win32/Win32Platform.h"
@@ -137,6 +138,9 @@ TEST(Win32Platform, PathsWithSlashesForTheProgramAndNativeForTheSystem)
     EXPECT_TRUE(exe.endsWith(QStringLiteral("/unit_win32_platform_test.exe"), Qt::CaseInsensitive)) << exe.toStdString();
     EXPECT_FALSE(exe.contains(u'\\'));
     EXPECT_TRUE(QFileInfo(exe).isFile());
+    // The test's own folder may be written: the menus stay beside the program.
+    EXPECT_EQ(os.applicationDirectory(), folderOf(exe).toLower());
+    EXPECT_TRUE(os.applicationDirectory().endsWith(u'/'));
 
     struct Case {
         const char *path, *native;
@@ -300,6 +304,19 @@ TEST(Win32CopyRegistry, OrderOnceEachAndCopiesThatEndedForgotten)
     EXPECT_TRUE(registry.processes().isEmpty());
     EXPECT_FALSE(QFile::exists(registry.filePath()));
     EXPECT_EQ(registry.registerProcess(0), -1);
+}
+
+TEST(Win32MenusFolder, AWritableFolderIsToldByAFileMadeThereAndLeavesNone)
+{
+    QTemporaryDir dir;
+    EXPECT_TRUE(isWritableFolder(dir.path()));
+    EXPECT_TRUE(isWritableFolder(dir.path() + u'/'));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_FALSE(isWritableFolder(dir.filePath("absent")));
+    write(dir.filePath("fichier"), "x");
+    EXPECT_FALSE(isWritableFolder(dir.filePath("fichier")));
+    EXPECT_EQ(chooseMenusFolder(dir.path()), dir.path() + u'/');
+    EXPECT_TRUE(userMenusFolder().endsWith(QStringLiteral("/Tarvik/")));
 }
 
 TEST(Win32FileLock, StatusesAndALockedFileStaysReplaceable)

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Errors.h"
+#include "platform/MenusFolder.h"
 #include "platform/win32/Win32Windows.h"
 
 #include <QDir>
@@ -91,6 +92,17 @@ Win32Platform::Win32Platform()
 Win32Platform::~Win32Platform() = default;
 
 QString Win32Platform::executablePath() { return m_executable; }
+
+QString Win32Platform::applicationDirectory()
+{
+    if (m_menusFolder.isEmpty()) {
+        m_menusFolder = chooseMenusFolder(folderOf(m_executable));
+        for (QChar &c : m_menusFolder)
+            if (c >= u'A' && c <= u'Z')
+                c = QChar(c.unicode() + 32);
+    }
+    return m_menusFolder;
+}
 
 int Win32Platform::shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                                 const QString &parameters, const QString &directory, int showCommand)

@@ -17,6 +17,9 @@ public:
     ~Win32Platform() override;
 
     QString executablePath() override;
+    // The menus' folder lower-cased (letters a to z): Windows file names
+    // ignore case, and every file name the menus build starts with it.
+    QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
 
@@ -48,6 +51,7 @@ public:
 
 private:
     QString m_executable;
+    QString m_menusFolder;
     std::unique_ptr<CopyRegistry> m_copies;
 };
 
