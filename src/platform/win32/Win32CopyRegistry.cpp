@@ -1,6 +1,7 @@
 #include "platform/win32/Win32CopyRegistry.h"
 
-#include <QCryptographicHash>
+#include "platform/win32/NamedMutex.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,46 +21,15 @@ QString defaultDirectory()
     return QDir::fromNativeSeparators(base) + QStringLiteral("/Tarvik");
 }
 
-// Holds the registry's named mutex for its lifetime. A copy that died while
-// holding it leaves it abandoned, which still hands it over.
-class MutexLock {
-public:
-    explicit MutexLock(const QString &name)
-    {
-        m_mutex = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t *>(name.utf16()));
-        if (!m_mutex)
-            return;
-        const DWORD waited = WaitForSingleObject(m_mutex, 30000);
-        m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~MutexLock()
-    {
-        if (m_held)
-            ReleaseMutex(m_mutex);
-        if (m_mutex)
-            CloseHandle(m_mutex);
-    }
-    MutexLock(const MutexLock &) = delete;
-    MutexLock &operator=(const MutexLock &) = delete;
-
-    bool held() const { return m_held; }
-
-private:
-    HANDLE m_mutex = nullptr;
-    bool m_held = false;
-};
-
 } // namespace
 
 CopyRegistry::CopyRegistry(const QString &exePath, const QString &directory)
 {
-    const QString key = QDir::cleanPath(QDir::fromNativeSeparators(exePath)).toLower();
-    const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    // Local\: the copies of one user's desktop session.
+    m_mutexName = mutexNameForPath(QStringLiteral("copies"), exePath);
+    const QString hash = m_mutexName.mid(m_mutexName.lastIndexOf(u'.') + 1).left(16);
     const QString dir = directory.isEmpty() ? defaultDirectory() : directory;
     m_filePath = dir + QStringLiteral("/copies-") + hash + QStringLiteral(".txt");
-    // Local\: the copies of one user's desktop session.
-    m_mutexName = QStringLiteral("Local\\Tarvik.copies.") + hash;
 }
 
 quint64 CopyRegistry::processStartTime(qint64 pid)
@@ -126,7 +96,7 @@ int CopyRegistry::registerProcess(qint64 pid)
     const quint64 start = processStartTime(pid);
     if (start == 0)
         return -1;
-    MutexLock lock(m_mutexName);
+    NamedMutexLock lock(m_mutexName, 30000);
     if (!lock.held())
         return -1;
     QList<Entry> entries = running(readEntries());
@@ -141,7 +111,7 @@ int CopyRegistry::registerProcess(qint64 pid)
 
 void CopyRegistry::unregisterProcess(qint64 pid)
 {
-    MutexLock lock(m_mutexName);
+    NamedMutexLock lock(m_mutexName, 30000);
     if (!lock.held())
         return;
     QList<Entry> entries = running(readEntries());
@@ -155,7 +125,7 @@ void CopyRegistry::unregisterProcess(qint64 pid)
 QList<qint64> CopyRegistry::processes()
 {
     QList<qint64> pids;
-    MutexLock lock(m_mutexName);
+    NamedMutexLock lock(m_mutexName, 30000);
     if (!lock.held())
         return pids;
     for (const Entry &e : running(readEntries()))

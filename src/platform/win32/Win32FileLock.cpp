@@ -5,11 +5,10 @@
 // case); every holder is exclusive, shared ones included. fd() stays -1.
 #include "platform/FileLock.h"
 
+#include "platform/win32/NamedMutex.h"
 #include "platform/win32/Win32Errors.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
 
 #include <windows.h>
 
@@ -17,30 +16,15 @@ namespace tarvik {
 
 namespace {
 
-QString mutexNameOf(const QString &path)
-{
-    const QString key = QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toLower();
-    return QStringLiteral("Local\\Tarvik.lock.")
-        + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
-}
-
 const wchar_t *wide(const QString &text) { return reinterpret_cast<const wchar_t *>(text.utf16()); }
 
 } // namespace
 
 FileLock::FileLock(const QString &path, Mode, Options options)
 {
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, wide(mutexNameOf(path)));
-    if (!mutex) {
-        m_error = int(GetLastError());
-        m_status = Status::LockFailed;
-        return;
-    }
-    const DWORD waited = WaitForSingleObject(mutex, INFINITE);
-    // A holder that died leaves the mutex abandoned, which still hands it over.
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        m_error = int(GetLastError());
-        CloseHandle(mutex);
+    win32::NamedMutexLock lock(win32::mutexNameForPath(QStringLiteral("lock"), path));
+    if (!lock.held()) {
+        m_error = int(lock.error());
         m_status = Status::LockFailed;
         return;
     }
@@ -50,8 +34,6 @@ FileLock::FileLock(const QString &path, Mode, Options options)
                                     nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         m_error = int(GetLastError());
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
         const bool missing = m_error == ERROR_FILE_NOT_FOUND;
         m_status = missing && !options.create ? Status::Missing : Status::OpenFailed;
         if (missing && !options.create)
@@ -59,16 +41,13 @@ FileLock::FileLock(const QString &path, Mode, Options options)
         return;
     }
     CloseHandle(file);
-    m_mutex = mutex;
+    m_mutex = lock.release();
     m_status = Status::Locked;
 }
 
 FileLock::~FileLock()
 {
-    if (m_mutex) {
-        ReleaseMutex(static_cast<HANDLE>(m_mutex));
-        CloseHandle(static_cast<HANDLE>(m_mutex));
-    }
+    win32::NamedMutexLock::releaseMutex(m_mutex);
 }
 
 QString FileLock::errorText() const

@@ -10,9 +10,9 @@
 
 #include "platform/Errors.h"
 #include "platform/SystemError.h"
+#include "platform/win32/NamedMutex.h"
 #include "platform/win32/Win32Errors.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -36,36 +36,6 @@ bool isDirectory(const std::wstring &path)
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-// Holds the named mutex of one temporary file for its lifetime.
-class SaveTurn {
-public:
-    explicit SaveTurn(const QString &temporary)
-    {
-        const QString key = QDir::cleanPath(QFileInfo(temporary).absoluteFilePath()).toLower();
-        const QString name = QStringLiteral("Local\\Tarvik.save.")
-            + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
-        m_mutex = CreateMutexW(nullptr, FALSE, name.toStdWString().c_str());
-        if (m_mutex) {
-            const DWORD waited = WaitForSingleObject(m_mutex, INFINITE);
-            m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-        }
-    }
-    ~SaveTurn()
-    {
-        if (m_held)
-            ReleaseMutex(m_mutex);
-        if (m_mutex)
-            CloseHandle(m_mutex);
-    }
-    SaveTurn(const SaveTurn &) = delete;
-    SaveTurn &operator=(const SaveTurn &) = delete;
-    bool held() const { return m_held; }
-
-private:
-    HANDLE m_mutex = nullptr;
-    bool m_held = false;
-};
 
 } // namespace
 
@@ -116,9 +86,9 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, Durability dur
     const QString temporaryPath = temporaryPathFor(QDir::fromNativeSeparators(path));
     const std::wstring temporary = native(temporaryPath);
 
-    const SaveTurn turn(temporaryPath);
+    const win32::NamedMutexLock turn(win32::mutexNameForPath(QStringLiteral("save"), temporaryPath));
     if (!turn.held())
-        throw cannotCreate(win32::win32ErrorText(GetLastError()));
+        throw cannotCreate(win32::win32ErrorText(turn.error()));
     const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
