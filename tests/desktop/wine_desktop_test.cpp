@@ -1,6 +1,6 @@
 // The Windows build under Wine on the X display: a menu opens with its title,
 // registers in the instance file beside tarvik.exe, and closing it keeps its
-// files there. scripts/test-windows --desktop runs it with the packed folder
+// files there; the root's close ends its family. scripts/test-windows --desktop runs it with the packed folder
 // (TARVIK_WINDOWS_FOLDER), Wine (TARVIK_WINE) and a Wine prefix of its own;
 // without them it is skipped. Every wait polls with a deadline; only the
 // processes started here are ended.
@@ -61,23 +61,36 @@ protected:
     }
     void TearDown() override
     {
-        if (menu.state() != QProcess::NotRunning)
-            killProcess(menu);
+        for (QProcess *p : {&menu, &second})
+            if (p->state() != QProcess::NotRunning)
+                killProcess(*p);
     }
 
-    void start(const QString &name)
+    void start(QProcess &process, const QString &name)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.remove(QStringLiteral("QT_PLUGIN_PATH"));
-        menu.setProcessEnvironment(env);
-        menu.setWorkingDirectory(app.path());
-        menu.setStandardOutputFile(QProcess::nullDevice());
-        menu.setStandardErrorFile(QProcess::nullDevice());
-        menu.start(wine, {app.filePath(QStringLiteral("tarvik.exe")), name});
-        menu.waitForStarted(10000);
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(app.path());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(wine, {app.filePath(QStringLiteral("tarvik.exe")), name});
+        process.waitForStarted(10000);
     }
+    void start(const QString &name) { start(menu, name); }
     QString path(const QString &name) const { return app.filePath(name); }
+    WindowId waitWindow(const QString &title)
+    {
+        WindowId window = 0;
+        waitUntil([&] { return (window = s_screen.windowTitled(title)) != 0; }, kWineDeadlineMs);
+        return window;
+    }
+    QStringList instanceLines() const
+    {
+        return QString::fromLatin1(readFile(path(QStringLiteral("MENUS.instances.ini"))))
+            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
 
     static inline Screen s_screen;
     static inline WindowManager s_windowManager;
@@ -85,6 +98,7 @@ protected:
     QString wine;
     QTemporaryDir app;
     QProcess menu;
+    QProcess second;
 };
 
 TEST_F(WineDesktop, MenuOpensWithItsTitleAndKeepsItsFilesInItsFolder)
@@ -93,19 +107,11 @@ TEST_F(WineDesktop, MenuOpensWithItsTitleAndKeepsItsFilesInItsFolder)
     start(QStringLiteral("essai"));
     ASSERT_EQ(menu.state(), QProcess::Running);
 
-    WindowId window = 0;
-    ASSERT_TRUE(waitUntil([&] { return (window = s_screen.windowTitled(QStringLiteral("ESSAI"))) != 0; },
-                          kWineDeadlineMs))
-        << "no window titled ESSAI";
+    const WindowId window = waitWindow(QStringLiteral("ESSAI"));
+    ASSERT_NE(window, 0u) << "no window titled ESSAI";
     // Registered by its Windows handle: one decimal line, as the root of a new family.
-    QStringList lines;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            lines = QString::fromLatin1(readFile(path(QStringLiteral("MENUS.instances.ini"))))
-                        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-            return lines.size() == 1;
-        },
-        kWineDeadlineMs));
+    ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 1; }, kWineDeadlineMs));
+    const QStringList lines = instanceLines();
     bool decimal = false;
     EXPECT_NE(lines[0].toULongLong(&decimal), 0u);
     EXPECT_TRUE(decimal) << lines[0].toStdString();
@@ -121,6 +127,32 @@ TEST_F(WineDesktop, MenuOpensWithItsTitleAndKeepsItsFilesInItsFolder)
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("ESSAI.boutons.txt"))));
     EXPECT_EQ(readFile(path(QStringLiteral("ESSAI.items.txt"))), "C:\\windows\\notepad.exe\r\n");
     EXPECT_EQ(readFile(path(QStringLiteral("ESSAI.items.checked.txt"))), "0\r\n");
+}
+
+// The root's close reaches the other menu of its family, a process of its
+// own, through its Windows handle in the instance file.
+TEST_F(WineDesktop, ClosingTheRootClosesTheOtherMenuAfterItSaved)
+{
+    start(menu, QStringLiteral("RACINE"));
+    const WindowId root = waitWindow(QStringLiteral("RACINE"));
+    ASSERT_NE(root, 0u) << "no window titled RACINE";
+    ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 1; }, kWineDeadlineMs));
+    start(second, QStringLiteral("COMPTA"));
+    ASSERT_NE(waitWindow(QStringLiteral("COMPTA")), 0u) << "no window titled COMPTA";
+    ASSERT_TRUE(waitUntil([&] { return instanceLines().size() == 2; }, kWineDeadlineMs));
+    EXPECT_NE(instanceLines()[0], instanceLines()[1]);
+
+    s_screen.requestClose(root);
+    for (QProcess *p : {&menu, &second}) {
+        ASSERT_TRUE(p->waitForFinished(kWineDeadlineMs)) << "a menu of the family still runs";
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("MENUS.instances.ini"))));
+    for (const char *name : {"RACINE", "COMPTA"})
+        EXPECT_TRUE(readFile(path(QStringLiteral("%1.MENU.INI").arg(QLatin1String(name))))
+                        .contains(QByteArray("caption=") + name))
+            << name;
 }
 
 } // namespace
