@@ -1,6 +1,6 @@
 // The Windows build under Wine on the X display: a menu opens with its title,
 // registers in the instance file beside tarvik.exe, and closing it keeps its
-// files there; the root's close ends its family. scripts/test-windows --desktop runs it with the packed folder
+// files there; the root's close ends its family; a tenth copy is refused. scripts/test-windows --desktop runs it with the packed folder
 // (TARVIK_WINDOWS_FOLDER), Wine (TARVIK_WINE) and a Wine prefix of its own;
 // without them it is skipped. Every wait polls with a deadline; only the
 // processes started here are ended.
@@ -15,6 +15,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -64,6 +67,9 @@ protected:
         for (QProcess *p : {&menu, &second})
             if (p->state() != QProcess::NotRunning)
                 killProcess(*p);
+        for (auto &p : copies)
+            if (p->state() != QProcess::NotRunning)
+                killProcess(*p);
     }
 
     void start(QProcess &process, const QString &name)
@@ -99,6 +105,7 @@ protected:
     QTemporaryDir app;
     QProcess menu;
     QProcess second;
+    std::vector<std::unique_ptr<QProcess>> copies;
 };
 
 TEST_F(WineDesktop, MenuOpensWithItsTitleAndKeepsItsFilesInItsFolder)
@@ -153,6 +160,35 @@ TEST_F(WineDesktop, ClosingTheRootClosesTheOtherMenuAfterItSaved)
         EXPECT_TRUE(readFile(path(QStringLiteral("%1.MENU.INI").arg(QLatin1String(name))))
                         .contains(QByteArray("caption=") + name))
             << name;
+}
+
+// Nine copies run at most: a tenth says so in a plain box and ends, through
+// the copy registry the copies share under their named mutex.
+TEST_F(WineDesktop, ATenthCopyIsRefused)
+{
+    for (int i = 1; i <= 10; ++i) {
+        copies.push_back(std::make_unique<QProcess>());
+        start(*copies.back(), QStringLiteral("M%1").arg(i));
+        if (i < 10)
+            ASSERT_NE(waitWindow(QStringLiteral("M%1").arg(i)), 0u) << "no window of copy " << i;
+    }
+    QProcess &tenth = *copies.back();
+    WindowId box = 0;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            box = s_screen.windowTitled(QStringLiteral("Tarvik"));
+            return box != 0;
+        },
+        kWineDeadlineMs))
+        << "no message box of the tenth copy";
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(box)});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(tenth.waitForFinished(kWineDeadlineMs)) << "the tenth copy still runs";
+    EXPECT_EQ(tenth.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("M10.MENU.INI"))));
+    for (size_t i = 0; i + 1 < copies.size(); ++i)
+        EXPECT_EQ(copies[i]->state(), QProcess::Running) << "copy " << i + 1;
+    EXPECT_EQ(instanceLines().size(), 9);
 }
 
 } // namespace
