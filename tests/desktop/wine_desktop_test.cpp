@@ -1,6 +1,7 @@
 // The Windows build under Wine on the X display: a menu opens with its title,
 // registers in the instance file beside tarvik.exe, and closing it keeps its
-// files there; the root's close ends its family; a tenth copy is refused. scripts/test-windows --desktop runs it with the packed folder
+// files there; the root's close ends its family; a tenth copy is refused.
+// scripts/test-windows --desktop runs it with the packed folder
 // (TARVIK_WINDOWS_FOLDER), Wine (TARVIK_WINE) and a Wine prefix of its own;
 // without them it is skipped. Every wait polls with a deadline; only the
 // processes started here are ended.
