@@ -269,10 +269,13 @@ private:
     bool m_listLoadFailed = false;
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
-    // The outer frame restored before the first show, re-applied once the
-    // window manager's frame is known (Unit1_Window.cpp).
+    // The outer rectangle given at start-up, given again when the frame the
+    // window manager really puts around the window differs from the one it
+    // was placed by (Unit1_Window.cpp).
     QRect m_restoredOuter;
     bool m_frameFixPending = false;
+    bool m_frameWatched = false;
+    QMargins m_placedFrame;
 };
 
 // The running menu window, as the program entry created it.

@@ -164,7 +164,7 @@ void TForm1::FORM_AutoSizeExecute()
 
 void TForm1::FormResize()
 {
-    const int outer = frameGeometry().width();
+    const int outer = outerWidth(*this);
     ValueListEditor1->setColumnWidth(1, kTypeColumnWidth);
     ValueListEditor1->setColumnWidth(0, qMax(0, outer - kTypeColumnWidth));
     applyButtonWidths();
@@ -191,7 +191,7 @@ void TForm1::FormKeyUp(QKeyEvent *event)
 
 QPoint TForm1::centrePoint() const
 {
-    const QRect outer = frameGeometry();
+    const QRect outer = outerGeometry(*this);
     return QPoint(outer.left() + outer.width() / 2, outer.top() + outer.height() / 2);
 }
 
@@ -250,14 +250,14 @@ void TForm1::showEvent(QShowEvent *event)
     // that is no new show of the menu.
     if (event->spontaneous())
         return;
-    if (m_restoredOuter.isNull() && !m_settingsLoadFailed && !_INI_FILE.isEmpty()
-        && !GetStr(ExeName(false), objectName(), QString(), _INI_FILE).isEmpty()) {
-        // Before the first mapping the frame is unknown and the restored
-        // outer size went to the client area; once the window manager has
-        // framed the window, the stored outer size is applied again so that
-        // saving and restoring never grows the window.
-        m_restoredOuter = frameGeometry();
-        m_frameFixPending = frameGeometry().size() == size();
+    if (!m_frameWatched) {
+        // The window was placed by a frame the window manager announced
+        // before framing it, or by none when it said nothing: until it is
+        // framed, the frame it really gives is watched for, and the outer
+        // rectangle placed again if that frame differs.
+        m_frameWatched = true;
+        m_frameFixPending = !m_restoredOuter.isNull();
+        m_placedFrame = windowFrame(*this);
     }
     runGuarded([this] { FormShow(); });
 }
@@ -317,10 +317,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::WindowActivate:
     case QEvent::Expose:
         if (watched == windowHandle() || watched == this) {
-            if (m_frameFixPending && isVisible() && frameGeometry().size() != size()) {
-                m_frameFixPending = false;
-                const QRect r = m_restoredOuter;
-                setOuterGeometry(*this, r.left(), r.top(), r.width(), r.height());
+            if (m_frameFixPending && isVisible() && frameAnnounced(*this)) {
+                const QMargins frame = windowFrame(*this);
+                if (frame != m_placedFrame) {
+                    m_placedFrame = frame;
+                    setOuterGeometry(*this, m_restoredOuter);
+                }
+                // Exposed means framed and mapped: the frame is final.
+                if (event->type() == QEvent::Expose || event->type() == QEvent::WindowActivate)
+                    m_frameFixPending = false;
             }
         }
         break;
