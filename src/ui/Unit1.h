@@ -5,6 +5,7 @@
 #include "platform/LineFile.h"
 #include "platform/Platform.h"
 #include "ui/EntryList.h"
+#include "ui/ElidedToolButton.h"
 #include "ui/EntryViews.h"
 
 #include <QRect>
@@ -47,7 +48,7 @@ public:
     TJvCheckListBox *JvCheckListBox1 = nullptr;
     TValueListEditor *ValueListEditor1 = nullptr;
     QLabel *StatusBar1 = nullptr;
-    QToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
+    ElidedToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
     QPushButton *btn_1 = nullptr;
 
     // Actions of ActionList1 (object names are the action names).

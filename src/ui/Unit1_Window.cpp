@@ -63,6 +63,10 @@ void TForm1::createLayout()
     m_rootLayout = new QVBoxLayout(this);
     m_rootLayout->setContentsMargins(0, 0, 0, 0);
     m_rootLayout->setSpacing(0);
+    // The window's size is the user's and the fitting's alone: a part shown
+    // or a button added never makes it grow to the parts' minimum sizes;
+    // the parts share whatever the window has.
+    m_rootLayout->setSizeConstraint(QLayout::SetNoConstraint);
 
     Panel_liste = new QWidget(this);
     Panel_liste->setObjectName(QStringLiteral("Panel_liste"));
@@ -78,9 +82,9 @@ void TForm1::createLayout()
     JvCheckListBox1->setMinimumHeight(kEntryRowHeight);
     StatusBar1 = new QLabel(QStringLiteral("Déposez un fichier pour ajouter un programme"), Panel_liste);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setMinimumWidth(1); // a long path never widens the window
+    StatusBar1->setMinimumWidth(1); // a long path asks for no width
     StatusBar1->hide();
-    BTN_RunAll = new QToolButton(Panel_liste);
+    BTN_RunAll = new ElidedToolButton(Panel_liste);
     BTN_RunAll->setObjectName(QStringLiteral("BTN_RunAll"));
     BTN_RunAll->setDefaultAction(RunAll);
     BTN_RunAll->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
