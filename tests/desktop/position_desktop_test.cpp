@@ -1,7 +1,8 @@
 // A menu started and closed again and again with nothing changed, on a busy
-// machine under a window manager, saves exactly the position it read: the
-// stored outer geometry is the framed window's, whatever the order in which
-// the program, Qt and the window manager get to the window.
+// machine under a window manager, shows itself where it was stored and saves
+// exactly the position it read: the stored outer geometry is the framed
+// window's, whatever the order in which the program, Qt and the window
+// manager get to the window.
 //
 // The load is two busy processes started and ended by the test itself.
 
@@ -66,10 +67,26 @@ protected:
         waitUntil([&] { return s_screen.frameExtents(w).size() == 4; });
         if (whenActive)
             waitUntil([&] { return s_screen.active() == w; });
+        const QString shown = onScreen(w);
         s_screen.requestClose(w);
         if (!ended(menu))
             return QStringLiteral("(never closed)");
-        return storedPosition();
+        const QString saved = storedPosition();
+        return saved == shown ? saved : saved + QStringLiteral(" (shown ") + shown + QLatin1Char(')');
+    }
+
+    // The outer rectangle of the window as the screen shows it.
+    QString onScreen(WindowId w)
+    {
+        const QList<int> f = s_screen.frameExtents(w); // left, right, top, bottom
+        const QRect client = s_screen.rootGeometry(w);
+        if (f.size() != 4)
+            return QStringLiteral("(no frame)");
+        return QStringLiteral("%1:%2:%3:%4")
+            .arg(client.left() - f[0])
+            .arg(client.top() - f[2])
+            .arg(client.width() + f[0] + f[1])
+            .arg(client.height() + f[2] + f[3]);
     }
 
 private:
