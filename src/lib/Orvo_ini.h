@@ -48,8 +48,9 @@ void writeComponents_CHECKED(QWidget &form, IniFile &ini);
 void GetComponents_CHECKED(QWidget &form, const QString &Inifile);
 
 // Gives each section header one empty line before it (and one after it
-// when Saut_Apres), drops leading empty lines, keeps at most one empty line
-// in a row before a header.
+// when Saut_Apres), drops leading empty lines and turns every run of empty
+// lines into one, so that running it again changes nothing. Non-empty
+// lines are never changed.
 void Inifile_Formate(const QString &Inifile, bool Saut_Apres);
 // The same on lines in memory.
 QStringList formatIniLines(const QStringList &lines, bool Saut_Apres);

@@ -3,13 +3,6 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-
 namespace tarvik {
 
 namespace {
@@ -113,60 +106,33 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     return unicodeToAnsi(text);
 }
 
-QByteArray readWholeFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, f.errorString()));
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("Erreur de lecture du fichier \"%1\". %2").arg(path, f.errorString()));
-    return bytes;
-}
-
-void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability)
-{
-    const auto cannotCreate = [&path](const QString &why) {
-        return FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, why));
-    };
-    const auto cannotWrite = [&path](const QString &why) {
-        return FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, why));
-    };
-    if (durability == Durability::Durable) {
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            throw cannotCreate(f.errorString());
-        if (f.write(bytes) != bytes.size() || !f.commit())
-            throw cannotWrite(f.errorString());
-        return;
-    }
-    QTemporaryFile f(path + QStringLiteral(".XXXXXX"));
-    if (!f.open())
-        throw cannotCreate(f.errorString());
-    // The temporary file is private; the file it replaces is readable by all.
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw cannotWrite(f.errorString());
-    if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw cannotWrite(qt_error_string(errno));
-    f.setAutoRemove(false); // renamed: nothing left to remove
-}
-
 void LineList::loadFromFile(const QString &path)
 {
     lines = decodeLines(readWholeFile(path), &encoding, &cutAtNul);
 }
 
+QString keptFileMessage(const QString &path)
+{
+    return QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : il n'est lu que "
+                          "jusque-là et ne sera pas réécrit. Il est conservé tel quel : les modifications qui le "
+                          "concernent ne seront pas enregistrées.")
+        .arg(path);
+}
+
 void LineList::requireWhole(const QString &path) const
 {
     if (cutAtNul)
-        throw FileError(QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : "
-                                       "il n'est lu que jusque-là et ne sera pas réécrit.")
-                            .arg(path));
+        throw KeptFileError(keptFileMessage(path), path);
 }
 
 void LineList::saveToFile(const QString &path, Durability durability) const
 {
+    // Such a line would come back as other lines, or cut short.
+    for (const QString &l : lines)
+        if (l.contains(u'\r') || l.contains(u'\n') || l.contains(QChar(0)))
+            throw FileError(QStringLiteral("Impossible d'écrire dans le fichier \"%1\" : la ligne « %2 » contient un "
+                                           "saut de ligne ou un caractère nul et ne serait pas relue telle quelle.")
+                                .arg(path, l));
     writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)), durability);
 }
 

@@ -23,9 +23,10 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered);
 
 // Every file is replaced whole through a rename, so a reader or a crash never
-// sees half of it. A durable file is also on the disk before the rename; a
-// transient one (the registry of the menus running now) skips that wait,
-// since none of its readers outlives a power cut.
+// sees half of it; a save that was killed leaves one temporary file, which
+// the next save of that file takes over. A durable file is also on the disk
+// before the rename; a transient one (the registry of the menus running now)
+// skips that wait, since none of its readers outlives a power cut.
 enum class Durability { Durable, Transient };
 
 // A list of lines that remembers the encoding of its last load.
@@ -39,15 +40,20 @@ struct LineList {
 
     // Throws FileError when the file cannot be read.
     void loadFromFile(const QString &path);
-    // A FileError when the last load was cut short by a NUL.
+    // A KeptFileError when the last load was cut short by a NUL.
     void requireWhole(const QString &path) const;
     // Writes the whole file through a temporary file and a rename; throws FileError.
     void saveToFile(const QString &path, Durability durability = Durability::Durable) const;
 };
 
+// What the user is told about a file read only up to a NUL: which file, that
+// it is kept as it is, and that changes to it will not be saved.
+QString keptFileMessage(const QString &path);
+
 // Reads a whole file; throws FileError with the French message.
 QByteArray readWholeFile(const QString &path);
-// Replaces a file whole (temporary file, flush, rename); throws FileError.
+// Replaces a file whole (temporary file, flush, rename), or the file a
+// symbolic link names; throws FileError with the French message.
 void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability = Durability::Durable);
 
 } // namespace tarvik

@@ -100,6 +100,8 @@ void TForm1::FormCreate()
         m_settingsLoadFailed = true;
         showErrorBox(settings.loadError());
     } else {
+        if (settings.cutAtNul())
+            announceKeptFile(_INI_FILE);
         runGuarded([&] {
             if (const QRect placed = readPosition(*this, settings); !placed.isNull())
                 m_restoredOuter = placed;
@@ -110,7 +112,7 @@ void TForm1::FormCreate()
     runGuarded([this] { Instances_Register(); });
 
     // 10. to 13. A list that could not be read is never written back by this run.
-    m_listLoadFailed = !runGuarded([this] {
+    m_listLoadFailed = !runLoadStep([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
             entries.loadFromFile(EntryFileName());
@@ -120,7 +122,7 @@ void TForm1::FormCreate()
         }
     });
     if (!m_listLoadFailed) {
-        m_listLoadFailed = !runGuarded([this] {
+        m_listLoadFailed = !runLoadStep([this] {
             if (QFileInfo::exists(CheckFileName())) {
                 LineList checks;
                 checks.loadFromFile(CheckFileName());
@@ -135,7 +137,7 @@ void TForm1::FormCreate()
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
     // 14.
-    m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
+    m_buttonsLoadFailed = !runLoadStep([this] { Create_BOUTONS(); });
 }
 
 void TForm1::FormActivate()

@@ -2,11 +2,22 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
 #include "platform/LineFile.h"
+#include "platform/SystemError.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarvik;
 
@@ -96,6 +107,23 @@ TEST(LineFile, EveryDurabilityReplacesTheFileWhole)
     }
 }
 
+// A line that would not read back as itself is never written.
+TEST(LineFile, ALineThatWouldNotReadBackIsNotWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x.txt");
+    for (const QString &line : {QStringLiteral("a\rb"), QStringLiteral("a\nb"), QStringLiteral("a") + QChar(0)}) {
+        try {
+            LineList{{"bon", line}, TextEncoding::Ansi}.saveToFile(path);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError &e) {
+            EXPECT_TRUE(e.message().startsWith("Impossible d'écrire dans le fichier \"" + path + "\""))
+                << e.what();
+        }
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
 TEST(LineFile, MissingFileIsAFrenchError)
 {
     LineList l;
@@ -105,6 +133,165 @@ TEST(LineFile, MissingFileIsAFrenchError)
     } catch (const std::exception &e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("Impossible d'ouvrir le fichier"));
     }
+}
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void putBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Runs with the process in the C locale, where the C library speaks English.
+class InCLocale {
+public:
+    InCLocale() : m_saved(std::setlocale(LC_ALL, nullptr)) { std::setlocale(LC_ALL, "C"); }
+    ~InCLocale() { std::setlocale(LC_ALL, m_saved.c_str()); }
+
+private:
+    std::string m_saved;
+};
+
+QString messageOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace
+
+TEST(LineFile, ErrorTextsAreFrenchWhateverTheLocale)
+{
+    const InCLocale c;
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("absent/x.txt");
+    const QString folder = dir.filePath("dossier");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        const char *name;
+        std::function<void()> action;
+        QString message;
+    } cases[] = {
+        {"read, no folder", [&] { readWholeFile(missing); },
+         "Impossible d'ouvrir le fichier \"" + missing + "\". Aucun fichier ou dossier"},
+        {"read a folder", [&] { readWholeFile(folder); },
+         "Impossible d'ouvrir le fichier \"" + folder + "\". Est un dossier"},
+        {"write, no folder", [&] { writeWholeFile(missing, "x"); },
+         "Impossible de créer le fichier \"" + missing + "\". Aucun fichier ou dossier"},
+        {"write onto a folder", [&] { writeWholeFile(folder, "x", Durability::Transient); },
+         "Impossible de créer le fichier \"" + folder + "\". Est un dossier"},
+    };
+    for (const auto &k : cases)
+        EXPECT_EQ(messageOf(k.action), k.message) << k.name;
+}
+
+TEST(SystemError, EveryNumberReadsInFrench)
+{
+    const InCLocale c;
+    EXPECT_EQ(systemErrorText(EACCES), "Autorisation refusée");
+    EXPECT_EQ(systemErrorText(ENOSPC), "Aucun espace disponible sur le disque");
+    EXPECT_EQ(systemErrorText(EROFS), "Système de fichiers en lecture seule");
+    EXPECT_EQ(systemErrorText(100000), "Erreur système n° 100000");
+    // Not one text is the C library's English one.
+    for (int e = 1; e < 134; ++e)
+        EXPECT_NE(systemErrorText(e), QString::fromLocal8Bit(std::strerror(e))) << e;
+}
+
+// A save killed half-way leaves its temporary file; the next save of that
+// file takes it over, so nothing piles up, and files that merely look like
+// one are never touched. The file itself is always whole, old or new.
+TEST(LineFile, TheNextSaveTakesOverWhatAKilledSaveLeft)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("CRASH.MENU.INI");
+    const QByteArray before = "[OPTIONS]\r\nchk_AffCONF=1\r\n";
+    writeWholeFile(target, before);
+    const QStringList lookAlikes = {"CRASH.MENU.INI.cYUSEN", "CRASH.MENU.INI.tmp", "CRASH.MENU.INI~",
+                                    ".CRASH.MENU.INI.tarvik-tmp.old", "CRASH.MENU.INI.tarvik-tmp"};
+    for (const QString &name : lookAlikes)
+        putBytes(dir.filePath(name), "pas à nous: " + name.toUtf8());
+    QStringList expected = lookAlikes;
+    expected << "CRASH.MENU.INI";
+    expected.sort();
+    const auto files = [&] {
+        QStringList l = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        l.sort();
+        return l;
+    };
+    const QByteArray big(8 << 20, 'x');
+
+    bool leftOne = false;
+    for (int attempt = 0; attempt < 20 && !leftOne; ++attempt) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                writeWholeFile(target, big);
+        }
+        // Killed as soon as a save of the child is under way.
+        const QDeadlineTimer deadline(20000);
+        while (files() == expected && !deadline.hasExpired()) {
+        }
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_FALSE(deadline.hasExpired()) << "the child never saved";
+        leftOne = files() != expected;
+        const QByteArray now = bytesOf(target);
+        EXPECT_TRUE(now == before || now == big) << "a half-written file of " << now.size() << " bytes";
+    }
+    ASSERT_TRUE(leftOne) << "no kill landed inside a save";
+
+    LineList{{"[OPTIONS]", "chk_AffCONF=0"}, TextEncoding::Ansi}.saveToFile(target);
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(bytesOf(target), QByteArray("[OPTIONS]\r\nchk_AffCONF=0\r\n"));
+    for (const QString &name : lookAlikes)
+        EXPECT_EQ(bytesOf(dir.filePath(name)), "pas à nous: " + name.toUtf8()) << name.toStdString();
+}
+
+// Two copies of a menu saving one file at the same moment take turns: the
+// file ends whole, as one of them wrote it, with nothing left beside it.
+TEST(LineFile, TwoCopiesSavingAtOnceLeaveOneWholeFile)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("M.items.txt");
+    const QByteArray contents[] = {QByteArray(300000, 'a'), QByteArray(200000, 'b')};
+    pid_t children[2];
+    for (int i = 0; i < 2; ++i) {
+        children[i] = fork();
+        ASSERT_GE(children[i], 0);
+        if (children[i] == 0) {
+            int failures = 0;
+            for (int n = 0; n < 150; ++n) {
+                try {
+                    writeWholeFile(target, contents[i], Durability::Transient);
+                } catch (const std::exception &) {
+                    ++failures;
+                }
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const QByteArray now = bytesOf(target);
+    EXPECT_TRUE(now == contents[0] || now == contents[1]) << now.size();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"M.items.txt"});
 }
 
 TEST(AnsiCodePage, EveryByteSurvivesARoundTrip)
