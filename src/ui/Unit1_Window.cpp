@@ -321,13 +321,16 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::WindowActivate:
     case QEvent::Expose:
         if (watched == windowHandle() || watched == this) {
-            if (m_frameFixPending && isVisible() && frameAnnounced(*this)) {
-                const QMargins frame = windowFrame(*this);
-                if (frame != m_placedFrame) {
-                    m_placedFrame = frame;
-                    setOuterGeometry(*this, m_restoredOuter);
+            if (m_frameFixPending && isVisible()) {
+                if (frameAnnounced(*this)) {
+                    const QMargins frame = windowFrame(*this);
+                    if (frame != m_placedFrame) {
+                        m_placedFrame = frame;
+                        setOuterGeometry(*this, m_restoredOuter);
+                    }
                 }
-                // Exposed means framed and mapped: the frame is final.
+                // Exposed means framed and mapped: the frame is final (and
+                // without a window manager there is none to wait for).
                 if (event->type() == QEvent::Expose || event->type() == QEvent::WindowActivate)
                     m_frameFixPending = false;
             }
