@@ -63,14 +63,7 @@ QString upperAscii(const QString &s)
     return out;
 }
 
-QString App_Path()
-{
-    const QString exe = platform().executablePath();
-    QString dir = exe.left(exe.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
-}
+QString App_Path() { return platform().applicationDirectory(); }
 
 QString ExeName(bool EnMajuscules)
 {
@@ -84,10 +77,9 @@ QString ExeName(bool EnMajuscules)
 
 QString Get_IniFileName()
 {
-    const QString exe = platform().executablePath();
-    const qsizetype slash = exe.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = exe.lastIndexOf(QLatin1Char('.'));
-    return (dot > slash ? exe.left(dot) : exe) + QStringLiteral(".INI");
+    // Beside the menus, which is beside the executable for a portable copy:
+    // an installed one may not write into its own folder.
+    return App_Path() + ExeName(false) + QStringLiteral(".INI");
 }
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier)

@@ -15,12 +15,13 @@ class IniFile;
 
 using TarrayOfString = QStringList;
 
-// Directory of the running executable, ending in "/" (case kept: a
-// case-sensitive file system would name another folder otherwise).
+// The folder of the menus' files, ending in "/": the executable's own folder
+// for a portable copy, the user's data folder for an installed one (case
+// kept: a case-sensitive file system would name another folder otherwise).
 QString App_Path();
 // File name of the executable without directory and extension.
 QString ExeName(bool EnMajuscules);
-// The executable's full path with its extension replaced by ".INI".
+// App_Path + the executable's name without extension + ".INI".
 QString Get_IniFileName();
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier);

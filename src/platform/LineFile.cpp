@@ -34,6 +34,49 @@ QByteArray encodeUtf16(const QString &text, bool bigEndian)
 
 } // namespace
 
+bool isUnmarkedUtf8(const QByteArray &bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    bool nonAscii = false;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // Length of the sequence and the range of its second byte, which
+        // rules out overlong forms, surrogates and code points past U+10FFFF.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0)
+                low = 0xA0;
+            else if (b == 0xED)
+                high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0)
+                low = 0x90;
+            else if (b == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > n || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        nonAscii = true;
+        i += length;
+    }
+    return nonAscii;
+}
+
 QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *cutAtNul)
 {
     TextEncoding enc = TextEncoding::Ansi;
@@ -47,6 +90,9 @@ QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *c
     } else if (bytes.startsWith("\xFE\xFF")) {
         enc = TextEncoding::Utf16BE;
         text = decodeUtf16(bytes.constData() + 2, bytes.size() - 2, true);
+    } else if (isUnmarkedUtf8(bytes)) {
+        enc = TextEncoding::Utf8Unmarked;
+        text = QString::fromUtf8(bytes);
     } else {
         text = ansiToUnicode(bytes);
     }
@@ -83,6 +129,10 @@ TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered)
     for (const QString &l : lines)
         if (!isAnsiRepresentable(l))
             return TextEncoding::Utf8;
+    // Windows-1252 bytes that also form UTF-8 would be read back as other
+    // characters (a scrambled password easily does): the mark keeps them.
+    if (isUnmarkedUtf8(encodeLines(lines, TextEncoding::Ansi)))
+        return TextEncoding::Utf8;
     return remembered;
 }
 
@@ -101,6 +151,7 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     case TextEncoding::Utf8: return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     case TextEncoding::Utf16LE: return QByteArray("\xFF\xFE") + encodeUtf16(text, false);
     case TextEncoding::Utf16BE: return QByteArray("\xFE\xFF") + encodeUtf16(text, true);
+    case TextEncoding::Utf8Unmarked: return text.toUtf8();
     case TextEncoding::Ansi: break;
     }
     return unicodeToAnsi(text);

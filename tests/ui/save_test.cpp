@@ -115,6 +115,21 @@ TEST_F(Save, EncodingOfALoadedFileIsKept)
     TForm1 &f = startMenu("f", QString(), false);
     f.INI_SAVE();
     EXPECT_EQ(readFile("F.items.txt"), QByteArray("/docs/\xE9t\xE9.doc\r\n"));
+
+    // Edited in a Linux editor: UTF-8 without a mark, in every file of the menu.
+    const QByteArray entries = "/opt/OUTIL DE COMPTABILIT\xC3\x89\r\n";
+    const QByteArray buttons = "Fermer\r\nCR\xC3\x88" "CHE\r\n";
+    writeFile("G.items.txt", entries);
+    writeFile("G.boutons.txt", buttons);
+    writeFile("G.items.commands.ini", "[/opt/OUTIL DE COMPTABILIT\xC3\x89]\r\nSENDKEYS=\xC3\xA9\r\nARGUMENTS=\r\nPW=\r\n");
+    TForm1 &g = startMenu("g", QString(), false);
+    EXPECT_EQ(g.ListBox1.Items, QStringList{"/opt/OUTIL DE COMPTABILITÉ"});
+    EXPECT_EQ(g.barButtons().value(1) ? g.barButtons().value(1)->text() : QString(), "CRÈCHE");
+    g.INI_SAVE();
+    EXPECT_EQ(readFile("G.items.txt"), entries);
+    EXPECT_EQ(readFile("G.boutons.txt"), buttons + "Fermer\r\n"); // sorted, then "Fermer" first
+    EXPECT_EQ(readFile("G.items.commands.ini"),
+              QByteArray("[/opt/OUTIL DE COMPTABILIT\xC3\x89]\r\nSENDKEYS=\xC3\xA9\r\nARGUMENTS=\r\nPW=\r\n"));
 }
 
 TEST_F(Save, RoundTripThroughARestart)

@@ -116,6 +116,27 @@ TEST_F(IniTest, KeepsTheEncodingOfTheFile)
     EXPECT_EQ(back.lines, QStringList({"[Sé]", "K=v", "Clé=€"}));
 }
 
+// An INI file edited in a Linux editor is UTF-8 without a mark: read as such
+// and written back the same way; a Windows one stays Windows-1252.
+TEST_F(IniTest, UnmarkedUtf8FileStaysUtf8)
+{
+    const struct {
+        QByteArray before;
+        QByteArray after;
+    } cases[] = {
+        {"[/opt/\xC3\xA9t\xC3\xA9]\r\nARGUMENTS=caf\xC3\xA9\r\n",
+         "[/opt/\xC3\xA9t\xC3\xA9]\r\nARGUMENTS=caf\xC3\xA9\r\nPW=\xE2\x82\xAC\r\n"},
+        {"[/opt/\xE9t\xE9]\r\nARGUMENTS=caf\xE9\r\n", "[/opt/\xE9t\xE9]\r\nARGUMENTS=caf\xE9\r\nPW=\x80\r\n"},
+    };
+    for (const auto &c : cases) {
+        const QString ini = file("cmd.ini");
+        writeBytes(ini, c.before);
+        EXPECT_EQ(GetStr("/opt/été", "ARGUMENTS", "", ini), "café");
+        SaveStr("/opt/été", "PW", "€", ini);
+        EXPECT_EQ(readBytes(ini), c.after);
+    }
+}
+
 // A line break of any kind in a name or a value would split its line when
 // the file is read again: the write is refused and the file left as it was.
 TEST_F(IniTest, LineBreaksAreRefusedInNamesAndValues)
@@ -287,6 +308,12 @@ TEST_F(IniTest, PathsOfTheExecutable)
     os.exePath = "/tarvik";
     EXPECT_EQ(App_Path(), "/");
     EXPECT_EQ(Get_IniFileName(), "/tarvik.INI");
+    // An installed copy: the menus' folder is not the executable's.
+    os.exePath = "/usr/bin/tarvik";
+    os.appDir = "/home/jean/.local/share/tarvik/";
+    EXPECT_EQ(App_Path(), "/home/jean/.local/share/tarvik/");
+    EXPECT_EQ(Get_IniFileName(), "/home/jean/.local/share/tarvik/tarvik.INI");
+    EXPECT_EQ(ExeName(true), "TARVIK");
     EXPECT_EQ(upperAscii("été"), "éTé");
 }
 

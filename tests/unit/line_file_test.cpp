@@ -34,7 +34,16 @@ TEST(LineFile, DecodesByMarkAndBreaks)
         {"a\n\n", TextEncoding::Ansi, {"a", ""}},
         {"", TextEncoding::Ansi, {}},
         {QByteArray("ab\0cd\r\n", 7), TextEncoding::Ansi, {"ab"}},    // NUL ends the text
-        {"\xE9\x80\x9C", TextEncoding::Ansi, {"é€œ"}},
+        {"\x80\x9C\xE9", TextEncoding::Ansi, {"€œé"}},
+        // Windows-1252 text that happens to be well-formed UTF-8 is read as UTF-8.
+        {"\xE9\x80\x9C", TextEncoding::Utf8Unmarked, {"\u901C"}},
+        {"\xE9t\xE9\r\n", TextEncoding::Ansi, {"été"}},                 // 0xE9 is no UTF-8
+        {"\xC3\xA9t\xC3\xA9\r\n", TextEncoding::Utf8Unmarked, {"été"}}, // UTF-8 as Linux editors write it
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", TextEncoding::Utf8Unmarked, {"café € 😀"}},
+        {"C:\\Outils\r\n", TextEncoding::Ansi, {"C:\\Outils"}},         // plain ASCII stays Windows-1252
+        {"\xC3\xA9\xE9", TextEncoding::Ansi, {"Ã©é"}},                    // one stray byte: Windows-1252
+        {QByteArray("\xC3\xA9\0\xE9", 4), TextEncoding::Ansi, {"Ã©"}},     // even after a NUL
+        {QByteArray("\xC3\xA9\0x", 4), TextEncoding::Utf8Unmarked, {"é"}},
         {"\xEF\xBB\xBF\xC3\xA9\r\n", TextEncoding::Utf8, {"é"}},
         {QByteArray("\xFF\xFE\xE9\x00\r\x00\n\x00x\x00", 10), TextEncoding::Utf16LE, {"é", "x"}},
         {QByteArray("\xFE\xFF\x20\xAC\x00\r\x00\n", 8), TextEncoding::Utf16BE, {"€"}},
@@ -50,7 +59,8 @@ TEST(LineFile, RoundTripsInEveryEncoding)
 {
     QTemporaryDir dir;
     const QStringList lines = {"é € œ", "", "C:\\Docs\\lettre.doc"};
-    for (TextEncoding enc : {TextEncoding::Ansi, TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
+    for (TextEncoding enc : {TextEncoding::Ansi, TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf16BE,
+                             TextEncoding::Utf8Unmarked}) {
         const QString path = dir.filePath(QString("f%1.txt").arg(int(enc)));
         LineList out{lines, enc};
         out.saveToFile(path);
@@ -66,6 +76,103 @@ TEST(LineFile, RoundTripsInEveryEncoding)
     EXPECT_EQ(encodeLines({"é€œ", "x"}, TextEncoding::Ansi), QByteArray("\xE9\x80\x9C\r\nx\r\n"));
     EXPECT_EQ(encodeLines({"a"}, TextEncoding::Utf16BE), QByteArray("\xFE\xFF\x00\x61\x00\r\x00\n", 8));
     EXPECT_EQ(encodeLines({}, TextEncoding::Utf8), QByteArray("\xEF\xBB\xBF"));
+}
+
+// A file without a mark counts as UTF-8 only when every sequence is
+// well-formed: overlong forms, surrogates, code points past U+10FFFF and cut
+// sequences make it Windows-1252, as a file made on Windows would be.
+TEST(LineFile, UnmarkedUtf8MustBeWellFormed)
+{
+    struct Case {
+        QByteArray bytes;
+        bool utf8;
+    } cases[] = {
+        {"\xC3\xA9", true},
+        {"\xE2\x82\xAC", true},
+        {"\xF4\x8F\xBF\xBF", true},      // U+10FFFF
+        {"\xED\x9F\xBF", true},           // U+D7FF, just before the surrogates
+        {"", false},
+        {"plain ascii\r\n", false},
+        {"\xC0\xAF", false},               // overlong "/"
+        {"\xE0\x80\xAF", false},          // overlong "/"
+        {"\xF0\x80\x80\xAF", false},      // overlong "/"
+        {"\xED\xA0\x80", false},          // a surrogate
+        {"\xF4\x90\x80\x80", false},      // past U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"\xC3", false},                   // cut at the end
+        {"\xE2\x82", false},
+        {"\xE2\x82x", false},
+        {"\xA9", false},                   // a lone continuation byte
+        {"\xE9t\xE9", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isUnmarkedUtf8(c.bytes), c.utf8) << c.bytes.toHex().toStdString();
+}
+
+// What a Linux editor wrote comes back byte for byte; what Windows wrote
+// stays Windows-1252.
+TEST(LineFile, FilesWithoutAMarkAreWrittenBackAsTheyWereRead)
+{
+    QTemporaryDir dir;
+    struct Case {
+        QByteArray bytes;
+        TextEncoding encoding;
+        QString first;
+    } cases[] = {
+        {"OUTIL DE COMPTABILIT\xC3\x89\r\n/opt/\xC3\xA9t\xC3\xA9/compta\r\n", TextEncoding::Utf8Unmarked,
+         QStringLiteral("OUTIL DE COMPTABILITÉ")},
+        {"OUTIL DE COMPTABILIT\xC9\r\n/opt/\xE9t\xE9/compta\r\n", TextEncoding::Ansi,
+         QStringLiteral("OUTIL DE COMPTABILITÉ")},
+        {"/usr/bin/htop\r\n", TextEncoding::Ansi, QStringLiteral("/usr/bin/htop")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bytes.toStdString());
+        const QString path = dir.filePath(QStringLiteral("MENU.items.txt"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        LineList list;
+        list.loadFromFile(path);
+        EXPECT_EQ(list.encoding, c.encoding);
+        EXPECT_EQ(list.lines.value(0), c.first);
+        list.saveToFile(path);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.bytes);
+    }
+    // A line added that Windows-1252 cannot carry keeps an unmarked file unmarked.
+    LineList list{{"été", "Проект"}, TextEncoding::Utf8Unmarked};
+    EXPECT_EQ(encodingForSave(list.lines, list.encoding), TextEncoding::Utf8Unmarked);
+    EXPECT_EQ(encodeLines(list.lines, TextEncoding::Utf8Unmarked), QString("été\r\nПроект\r\n").toUtf8());
+}
+
+// Text whose Windows-1252 bytes would read as UTF-8 ("Ã©" is C3 A9) gets
+// the mark, so it comes back as written; other Windows-1252 text does not.
+TEST(LineFile, AnsiListThatWouldReadAsUtf8IsSavedWithTheMark)
+{
+    QTemporaryDir dir;
+    const struct {
+        QStringList lines;
+        TextEncoding saved;
+    } cases[] = {
+        {{"Ã©t", "x"}, TextEncoding::Utf8},
+        {{"ÆÆ", "–"}, TextEncoding::Ansi}, // C6 C6 \r\n 96: not UTF-8
+        {{"Æ–"}, TextEncoding::Utf8},     // C6 96 is
+        {{"été"}, TextEncoding::Ansi},
+        {{"plain"}, TextEncoding::Ansi},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.lines.join(u'|').toStdString());
+        EXPECT_EQ(encodingForSave(c.lines, TextEncoding::Ansi), c.saved);
+        const QString path = dir.filePath(QStringLiteral("x.txt"));
+        LineList{c.lines, TextEncoding::Ansi}.saveToFile(path);
+        LineList in;
+        in.loadFromFile(path);
+        EXPECT_EQ(in.lines, c.lines);
+        EXPECT_EQ(in.encoding, c.saved);
+    }
 }
 
 TEST(LineFile, AnsiListWithForeignCharactersIsSavedInUtf8)
