@@ -119,18 +119,8 @@ void SaveBool(const QString &Rubrique, const QString &Titre, bool Valeur, const 
 
 QString PositionString(QWidget &F)
 {
-    const QRect outer = F.frameGeometry();
+    const QRect outer = outerGeometry(F);
     return QStringLiteral("%1:%2:%3:%4").arg(outer.left()).arg(outer.top()).arg(outer.width()).arg(outer.height());
-}
-
-void setOuterGeometry(QWidget &F, int left, int top, int width, int height)
-{
-    // The frame the window manager adds, as far as it is known now.
-    const QRect outer = F.frameGeometry();
-    const QRect inner = F.geometry();
-    const int l = inner.left() - outer.left(), t = inner.top() - outer.top();
-    const int r = outer.right() - inner.right(), b = outer.bottom() - inner.bottom();
-    F.setGeometry(left + l, top + t, qMax(1, width - l - r), qMax(1, height - t - b));
 }
 
 void writePosition(QWidget &F, IniFile &ini)
@@ -147,20 +137,20 @@ void SavePosition(QWidget &F, const QString &Inifile)
 
 void GetPosition(QWidget &F, const QString &Inifile) { readPosition(F, IniFile(orDefault(Inifile))); }
 
-void readPosition(QWidget &F, const IniFile &ini)
+QRect readPosition(QWidget &F, const IniFile &ini)
 {
     const QRect area = platform().workArea();
-    const QRect current = F.frameGeometry();
+    const QRect current = outerGeometry(F);
     const QStringList pieces = Split(ini.readString(ExeName(false), F.objectName(), PositionString(F)), QStringLiteral(":"));
     // Anything but four whole numbers keeps the window where it is.
     if (pieces.size() < 4)
-        return;
+        return QRect();
     int v[4];
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         v[i] = pieces[i].trimmed().toInt(&ok);
         if (!ok)
-            return;
+            return QRect();
     }
     int left = v[0], top = v[1], width = v[2], height = v[3];
     if (left > area.width())
@@ -172,6 +162,7 @@ void readPosition(QWidget &F, const IniFile &ini)
     if (area.height() < height)
         height = area.height();
     setOuterGeometry(F, left, top, width, height);
+    return QRect(left, top, width, height);
 }
 
 void writeComponents_CHECKED(QWidget &form, IniFile &ini)

@@ -2,6 +2,8 @@
 // INI values, window position and option marks, section spacing, and the
 // small helpers every part of the menu uses.
 
+#include "lib/WindowFrame.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,11 +36,10 @@ bool iniValueToBool(const QString &value, bool defaultValue);
 QString PositionString(QWidget &F);
 void SavePosition(QWidget &F, const QString &Inifile);
 void GetPosition(QWidget &F, const QString &Inifile);
-// The same reads from a file already in memory.
-void readPosition(QWidget &F, const IniFile &ini);
+// The same reads from a file already in memory; the outer rectangle the
+// window was given, the null rectangle when nothing usable was stored.
+QRect readPosition(QWidget &F, const IniFile &ini);
 void readComponents_CHECKED(QWidget &form, const IniFile &ini);
-// Moves and sizes a top-level window by its outer frame.
-void setOuterGeometry(QWidget &F, int left, int top, int width, int height);
 
 void SaveComponents_CHECKED(QWidget &form, const QString &Inifile);
 // The same writes into a file already in memory, for saves that write each

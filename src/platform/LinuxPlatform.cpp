@@ -147,6 +147,13 @@ bool LinuxPlatform::moveToTrash(const QString &path)
     return QFile::moveToTrash(path);
 }
 
+std::optional<QMargins> LinuxPlatform::frameExtents(WindowHandle window, int waitMs)
+{
+    return m_windows.frameExtents(window, waitMs);
+}
+
+std::optional<QRect> LinuxPlatform::clientGeometry(WindowHandle window) { return m_windows.clientGeometry(window); }
+
 QRect LinuxPlatform::workArea()
 {
     if (qGuiApp) {

@@ -33,6 +33,8 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
+    std::optional<QRect> clientGeometry(WindowHandle window) override;
 
     void sleep(int milliseconds) override;
 

@@ -4,9 +4,12 @@
 // tests install a recording one.
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <QVariant>
+
+#include <optional>
 
 namespace tarvik {
 
@@ -52,6 +55,15 @@ public:
     virtual bool isWindowOfThisProgram(WindowHandle window) = 0;
     // The window that has the keyboard focus now, 0 when unknown.
     virtual WindowHandle activeWindow() = 0;
+    // The frame the window manager puts around a top-level window of this
+    // process, as it has announced it on the display. When it has not yet
+    // (the window was never shown) and waitMs > 0, the window manager is
+    // asked for it and its answer awaited at most that long. Empty when
+    // unknown: no window manager, or none that answers.
+    virtual std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) = 0;
+    // Where the window's client area lies on the screen as the display holds
+    // it now; empty when unknown.
+    virtual std::optional<QRect> clientGeometry(WindowHandle window) = 0;
 
     // Pauses the calling (GUI) thread.
     virtual void sleep(int milliseconds) = 0;

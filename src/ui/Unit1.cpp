@@ -82,11 +82,15 @@ void TForm1::FormCreate()
     // 6.
     _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
 
-    // The native window exists from here on, with its title: its frame is
-    // known for the position below, and other menus can find it by its id.
+    // The native window exists from here on, with its title: the window
+    // manager can tell its frame before it is shown, so that the position
+    // below is the outer one from the first mapping on, and other menus can
+    // find the window by its id.
     ownHandle();
-    // The design position is that of the outer frame.
-    setOuterGeometry(*this, 0, 0, frameGeometry().width(), frameGeometry().height());
+    // The design position is that of the outer frame, the design size the client area's.
+    const QMargins frame = windowFrame(*this, kFrameAnswerMs);
+    setOuterGeometry(*this, 0, 0, width() + frame.left() + frame.right(), height() + frame.top() + frame.bottom());
+    m_restoredOuter = outerGeometry(*this);
 
     // 7. and 8., from one read of the settings file. One that is there but
     // cannot be read would otherwise be replaced by the design settings at
@@ -98,7 +102,10 @@ void TForm1::FormCreate()
     } else {
         if (settings.cutAtNul())
             announceKeptFile(_INI_FILE);
-        runGuarded([&] { readPosition(*this, settings); });
+        runGuarded([&] {
+            if (const QRect placed = readPosition(*this, settings); !placed.isNull())
+                m_restoredOuter = placed;
+        });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
     // 9.

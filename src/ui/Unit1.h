@@ -5,6 +5,7 @@
 #include "platform/LineFile.h"
 #include "platform/Platform.h"
 #include "ui/EntryList.h"
+#include "ui/ElidedToolButton.h"
 #include "ui/EntryViews.h"
 
 #include <QRect>
@@ -49,7 +50,7 @@ public:
     TJvCheckListBox *JvCheckListBox1 = nullptr;
     TValueListEditor *ValueListEditor1 = nullptr;
     QLabel *StatusBar1 = nullptr;
-    QToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
+    ElidedToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
     QPushButton *btn_1 = nullptr;
 
     // Actions of ActionList1 (object names are the action names).
@@ -278,10 +279,13 @@ private:
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
     QSet<QString> m_keptFiles; // files announced as kept as they are
-    // The outer frame restored before the first show, re-applied once the
-    // window manager's frame is known (Unit1_Window.cpp).
+    // The outer rectangle given at start-up, given again when the frame the
+    // window manager really puts around the window differs from the one it
+    // was placed by (Unit1_Window.cpp).
     QRect m_restoredOuter;
     bool m_frameFixPending = false;
+    bool m_frameWatched = false;
+    QMargins m_placedFrame;
 };
 
 // The running menu window, as the program entry created it.

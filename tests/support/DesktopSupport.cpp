@@ -239,6 +239,23 @@ long Screen::cardinal(WindowId w, const char *property)
     return value;
 }
 
+QList<int> Screen::frameExtents(WindowId w)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QList<int> out;
+    if (XGetWindowProperty(m_dpy, w, atom(m_dpy, "_NET_FRAME_EXTENTS"), 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success && data) {
+        if (format == 32 && count == 4)
+            for (unsigned long i = 0; i < 4; ++i)
+                out << int(reinterpret_cast<long *>(data)[i]);
+        XFree(data);
+    }
+    return out;
+}
+
 WindowId Screen::active() { return WindowId(cardinal(DefaultRootWindow(m_dpy), "_NET_ACTIVE_WINDOW")); }
 
 bool Screen::hasWindowManager()

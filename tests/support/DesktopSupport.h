@@ -113,6 +113,9 @@ public:
     QString title(WindowId w);
     long cardinal(WindowId w, const char *property);
     qint64 pidOf(WindowId w) { return cardinal(w, "_NET_WM_PID"); }
+    // The frame the window manager put around a client (left, right, top,
+    // bottom), empty until it has said so.
+    QList<int> frameExtents(WindowId w);
     WindowId active();
     bool hasWindowManager();
 

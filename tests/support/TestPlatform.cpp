@@ -125,6 +125,11 @@ bool TestPlatform::moveToTrash(const QString &path)
 
 QRect TestPlatform::workArea() { return area; }
 
+std::optional<QMargins> TestPlatform::frameExtents(WindowHandle, int) { return frame; }
+
+// Offscreen windows have no place of their own on a display: the widget's is the truth.
+std::optional<QRect> TestPlatform::clientGeometry(WindowHandle) { return std::nullopt; }
+
 int TestPlatform::registerCopy()
 {
     record(QStringLiteral("RegisterCopy"));

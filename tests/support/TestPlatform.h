@@ -35,6 +35,7 @@ public:
     QMap<QString, QVariant> registry;            // valueName -> value
     bool fileOperationsReal = true;              // copy/move/trash act on the real files
     QRect area = QRect(0, 0, 1920, 1040);
+    std::optional<QMargins> frame; // the window manager's frame, unknown by default
     QList<qint64> copies;
     qint64 ownPid = 1000;
 
@@ -53,6 +54,8 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
+    std::optional<QRect> clientGeometry(WindowHandle window) override;
     void sleep(int milliseconds) override;
     QString homeDir() override;
     QString desktopDir() override;

@@ -4,6 +4,7 @@
 #include "lib/Orvo_ini.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QClipboard>
 #include <QFile>
 #include <QPushButton>
@@ -137,6 +138,35 @@ TEST_F(Startup, PositionIsClampedToTheWorkArea)
         writeFile("Q.MENU.INI", QByteArray("[tarvik]\r\nForm1=") + c.stored + "\r\n");
         TForm1 &f = startMenu("q", QString(), false);
         EXPECT_EQ(f.frameGeometry(), c.expected) << c.stored;
+    }
+}
+
+// The stored rectangle is the outer one: a frame the window manager announced
+// before the first show places the client inside it, and one announced only
+// later (or another than announced) places the window again, once.
+TEST_F(Startup, StoredPositionIsTheOuterFrameWhenTheFrameIsKnownEarlyOrLate)
+{
+    const QMargins frame(4, 24, 4, 4);
+    for (const bool early : {true, false}) {
+        SCOPED_TRACE(early ? "announced before the show" : "announced once shown");
+        writeFile("F.MENU.INI", "[tarvik]\r\nForm1=300:200:460:309\r\n");
+        os.frame = early ? std::optional<QMargins>(frame) : std::nullopt;
+        TForm1 &f = startMenu("f");
+        if (!early) {
+            // Placed by the frame Qt guesses until the window manager says its own.
+            EXPECT_EQ(f.frameGeometry(), QRect(300, 200, 460, 309));
+            os.frame = frame;
+            QEvent activate(QEvent::WindowActivate);
+            QApplication::sendEvent(&f, &activate);
+        }
+        EXPECT_EQ(f.geometry(), QRect(304, 224, 452, 281));
+        EXPECT_EQ(PositionString(f), "300:200:460:309");
+        EXPECT_EQ(f.ValueListEditor1->columnWidth(0), 380) << "the outer width less the type column";
+        EXPECT_EQ(f.centrePoint(), QPoint(530, 354));
+        // Nothing changed: the frame is not applied twice.
+        QEvent again(QEvent::WindowActivate);
+        QApplication::sendEvent(&f, &again);
+        EXPECT_EQ(PositionString(f), "300:200:460:309");
     }
 }
 
