@@ -256,6 +256,14 @@ TEST(Win32Platform, WindowsOfThisProgramTheirTitlesAndCloseRequests)
     EXPECT_FALSE(os.isWindowOfThisProgram(0));
     EXPECT_FALSE(os.isWindowOfThisProgram(handleOf(GetDesktopWindow())));
     EXPECT_EQ(win32::windowProcess(handleOf(window)), qint64(GetCurrentProcessId()));
+    // The frame and the client area make up the window's outer rectangle.
+    const std::optional<QMargins> frame = os.frameExtents(handleOf(window), 0);
+    const std::optional<QRect> client = os.clientGeometry(handleOf(window));
+    ASSERT_TRUE(frame && client);
+    EXPECT_GT(frame->top(), 0); // the title bar
+    RECT outer;
+    ASSERT_TRUE(GetWindowRect(window, &outer));
+    EXPECT_EQ(client->marginsAdded(*frame), QRect(QPoint(outer.left, outer.top), QPoint(outer.right - 1, outer.bottom - 1)));
 
     // The request is a message: the window goes once it has been handled.
     ASSERT_TRUE(os.postCloseRequest(handleOf(window)));
@@ -269,6 +277,8 @@ TEST(Win32Platform, WindowsOfThisProgramTheirTitlesAndCloseRequests)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(os.isWindowOfThisProgram(handleOf(window)));
     EXPECT_EQ(os.windowTitle(handleOf(window)), QString());
+    EXPECT_FALSE(os.frameExtents(handleOf(window), 0));
+    EXPECT_FALSE(os.clientGeometry(handleOf(window)));
     DestroyWindow(longTitle);
 }
 

@@ -127,6 +127,42 @@ bool Win32Platform::isWindowOfThisProgram(WindowHandle window)
 
 WindowHandle Win32Platform::activeWindow() { return foregroundWindow(); }
 
+namespace {
+
+// The toolkit places windows in device-independent pixels.
+qreal pixelRatio()
+{
+    const QScreen *screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    return ratio > 0 ? ratio : 1.0;
+}
+
+QRect toLogical(const QRect &rect)
+{
+    const qreal r = pixelRatio();
+    return QRect(qRound(rect.x() / r), qRound(rect.y() / r), qRound(rect.width() / r), qRound(rect.height() / r));
+}
+
+} // namespace
+
+std::optional<QMargins> Win32Platform::frameExtents(WindowHandle window, int)
+{
+    const std::optional<QMargins> frame = frameMargins(window);
+    if (!frame)
+        return std::nullopt;
+    const qreal r = pixelRatio();
+    return QMargins(qRound(frame->left() / r), qRound(frame->top() / r), qRound(frame->right() / r),
+                    qRound(frame->bottom() / r));
+}
+
+std::optional<QRect> Win32Platform::clientGeometry(WindowHandle window)
+{
+    const std::optional<QRect> client = clientRect(window);
+    if (!client)
+        return std::nullopt;
+    return toLogical(*client);
+}
+
 void Win32Platform::sleep(int milliseconds)
 {
     if (milliseconds > 0)
@@ -231,16 +267,7 @@ QRect Win32Platform::workArea()
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
         return QRect(0, 0, 1024, 768);
     QRect rect(QPoint(area.left, area.top), QPoint(area.right - 1, area.bottom - 1));
-    // The windows are placed in the toolkit's device-independent pixels.
-    if (qGuiApp) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const qreal ratio = screen->devicePixelRatio();
-            if (ratio > 0 && ratio != 1.0)
-                rect = QRect(QPoint(qRound(rect.left() / ratio), qRound(rect.top() / ratio)),
-                             QSize(qRound(rect.width() / ratio), qRound(rect.height() / ratio)));
-        }
-    }
-    return rect;
+    return toLogical(rect);
 }
 
 int Win32Platform::registerCopy()

@@ -29,6 +29,9 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    // Windows knows a window's frame from its creation: nothing to wait for.
+    std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
+    std::optional<QRect> clientGeometry(WindowHandle window) override;
 
     void sleep(int milliseconds) override;
 

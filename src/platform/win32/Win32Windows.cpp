@@ -93,6 +93,26 @@ quint64 mainWindowOfProcess(qint64 pid)
     return fallback;
 }
 
+std::optional<QRect> clientRect(quint64 window)
+{
+    const HWND w = toHwnd(window);
+    RECT client;
+    POINT origin = {0, 0};
+    if (window == 0 || !IsWindow(w) || !GetClientRect(w, &client) || !ClientToScreen(w, &origin))
+        return std::nullopt;
+    return QRect(origin.x, origin.y, client.right - client.left, client.bottom - client.top);
+}
+
+std::optional<QMargins> frameMargins(quint64 window)
+{
+    const std::optional<QRect> client = clientRect(window);
+    RECT outer;
+    if (!client || !GetWindowRect(toHwnd(window), &outer))
+        return std::nullopt;
+    return QMargins(client->left() - outer.left, client->top() - outer.top,
+                    outer.right - (client->left() + client->width()), outer.bottom - (client->top() + client->height()));
+}
+
 bool samePath(const QString &a, const QString &b)
 {
     return QDir::cleanPath(QDir::fromNativeSeparators(a))

@@ -5,7 +5,11 @@
 // process runs.
 
 #include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 namespace tarvik::win32 {
 
@@ -25,6 +29,11 @@ QString executableOfProcess(qint64 pid);
 // The frontmost visible unowned top-level window of the process, else its
 // frontmost top-level window; 0 when it has none.
 quint64 mainWindowOfProcess(qint64 pid);
+
+// The frame around the window's client area and that area on the screen,
+// in the system's pixels; empty when the window does not exist.
+std::optional<QMargins> frameMargins(quint64 window);
+std::optional<QRect> clientRect(quint64 window);
 
 // Paths compare without regard to case on Windows file systems.
 bool samePath(const QString &a, const QString &b);
