@@ -38,12 +38,16 @@ TPasswordDlg::TPasswordDlg(QWidget *parent)
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(69, 70, 75, 25);
+    // The buttons too grow when their caption is wider in the font at hand
+    // than the designer's (a Windows fallback font cut "Annuler"), with room
+    // for the style's frame and margins.
+    const auto widthFor = [](QPushButton *b) { return qMax(75, b->fontMetrics().horizontalAdvance(b->text()) + 16); };
+    OKBtn->setGeometry(69, 70, widthFor(OKBtn), 25);
     OKBtn->setDefault(true);
 
     CancelBtn = new QPushButton(QStringLiteral("Annuler"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(150, 70, 75, 25);
+    CancelBtn->setGeometry(qMax(150, OKBtn->geometry().right() + 1 + 6), 70, widthFor(CancelBtn), 25);
     CancelBtn->setAutoDefault(false);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Montrer"), this);
@@ -52,7 +56,9 @@ TPasswordDlg::TPasswordDlg(QWidget *parent)
     // "Montre" only), the dialog widened to hold it and its title whole.
     CheckBox1->setGeometry(231, 25, qMax(57, CheckBox1->sizeHint().width()), 17);
     CheckBox1->setChecked(false);
-    setFixedSize(std::max({297, CheckBox1->geometry().right() + 1 + 8, titleBarWidth(windowTitle())}), 122);
+    setFixedSize(std::max({297, CheckBox1->geometry().right() + 1 + 8, CancelBtn->geometry().right() + 1 + 8,
+                           titleBarWidth(windowTitle())}),
+                 122);
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);
