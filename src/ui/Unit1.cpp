@@ -1,6 +1,7 @@
 #include "ui/Unit1.h"
 
 #include "lib/ArgDorvex.h"
+#include "lib/MenuFiles.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
@@ -46,16 +47,10 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-QString TForm1::FileStem() const
-{
-    QString stem = MenuName();
-    stem.replace(QLatin1Char(' '), QLatin1Char('_'));
-    return stem;
-}
-
-QString TForm1::EntryFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.txt"); }
-QString TForm1::CheckFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.checked.txt"); }
-QString TForm1::ButtonsFileName() const { return App_Path() + MenuName() + QStringLiteral(".boutons.txt"); }
+QString TForm1::FileStem() const { return MenuFiles(MenuName()).fileStem(); }
+QString TForm1::EntryFileName() const { return MenuFiles(MenuName()).entries(); }
+QString TForm1::CheckFileName() const { return MenuFiles(MenuName()).checks(); }
+QString TForm1::ButtonsFileName() const { return MenuFiles(MenuName()).buttons(); }
 
 WindowHandle TForm1::ownHandle()
 {
@@ -80,7 +75,7 @@ void TForm1::FormCreate()
     // 5.
     setWindowTitle(!nameArgument.isEmpty() ? nameArgument : ExtractNAME(platform().executablePath()));
     // 6.
-    _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
+    _INI_FILE = MenuFiles(MenuName()).settings();
 
     // The native window exists from here on, with its title: its frame is
     // known for the position below, and other menus can find it by its id.
@@ -133,7 +128,7 @@ void TForm1::FormCreate()
 
 void TForm1::FormActivate()
 {
-    _INI_FILE = App_Path() + windowTitle() + QStringLiteral(".MENU.INI");
+    _INI_FILE = MenuFiles(windowTitle()).settings();
 }
 
 void TForm1::Create_BOUTONS()
