@@ -140,38 +140,6 @@ public:
 
 } // namespace
 
-namespace {
-// The file-name part: after the last separator ("/" here, ":" kept for
-// entries written on another system).
-qsizetype nameStart(const QString &path)
-{
-    const qsizetype a = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype b = path.lastIndexOf(QLatin1Char('\\'));
-    const qsizetype c = path.lastIndexOf(QLatin1Char(':'));
-    return qMax(a, qMax(b, c)) + 1;
-}
-} // namespace
-
-QString ExtractFileName(const QString &path) { return path.mid(nameStart(path)); }
-
-QString ExtractNAME(const QString &path)
-{
-    QString name = path.mid(nameStart(path));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0)
-        name.truncate(dot);
-    return upperAscii(name);
-}
-
-QString ExtractTYPE(const QString &path)
-{
-    const qsizetype start = nameStart(path);
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < start || dot == 0)
-        return QString();
-    return upperAscii(path.mid(dot + 1));
-}
-
 // ---- grid -------------------------------------------------------------
 
 EntryGridModel::EntryGridModel(const EntryList &entries, QObject *parent)
