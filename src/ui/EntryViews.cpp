@@ -18,7 +18,6 @@ namespace {
 
 const QColor kCream(0xff, 0xfb, 0xea);
 const QColor kCreamLine(0xef, 0xe6, 0xc8);
-const QColor kAccent(0x2b, 0x79, 0xd0);
 
 // Paints both grid columns: the name as a fixed, header-like column with a
 // gradient, the type as an ordinary cell; the pointed row is drawn across
@@ -51,7 +50,8 @@ public:
             p->drawLine(r.bottomLeft(), r.bottomRight());
         } else {
             if (pointed) {
-                p->fillRect(r, focused ? kAccent : QColor(0x7f, 0xa8, 0xd8));
+                // The style's accent, which the palette carries as its highlight.
+                p->fillRect(r, focused ? option.palette.color(QPalette::Highlight) : QColor(0x7f, 0xa8, 0xd8));
                 text = Qt::white;
             } else {
                 p->fillRect(r, kCream);
