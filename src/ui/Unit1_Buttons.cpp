@@ -90,7 +90,7 @@ QPushButton *TForm1::Button_Create(const QString &Button_CAPTION)
     m_barLayout->insertWidget(m_barLayout->indexOf(btn_1), button);
     button->installEventFilter(this);
     button->show();
-    connect(button, &QPushButton::clicked, this, [this, button] { runGuarded([this, button] { BTN_ACTION(button); }); });
+    connect(button, &QPushButton::clicked, this, guarded([this, button] { BTN_ACTION(button); }));
     return button;
 }
 

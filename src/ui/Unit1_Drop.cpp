@@ -167,7 +167,7 @@ void TForm1::dropEvent(QDropEvent *event)
     event->accept();
     // The questions of the move are asked once the drag has ended, so the
     // file manager that started it is not kept waiting on them.
-    QTimer::singleShot(0, this, [this, paths] { runGuarded([this, &paths] { JvDragDrop1Drop(paths); }); });
+    QTimer::singleShot(0, this, guarded([this, paths] { JvDragDrop1Drop(paths); }));
 }
 
 } // namespace tarvik

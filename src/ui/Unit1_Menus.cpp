@@ -582,19 +582,17 @@ void TForm1::createMenus()
     for (QAction *shown : {AjouterunSousMenu2, mnu_BtnAdd, MENU_PREV_ADD})
         shown->setShortcutContext(Qt::WidgetShortcut); // shown in the menus, dispatched below
     auto *ctrlN = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
-    connect(ctrlN, &QShortcut::activated, this, [this] {
-        runGuarded([this] {
-            auto *b = qobject_cast<QPushButton *>(QApplication::focusWidget());
-            if (b && b->parentWidget() == Panel_boutons)
-                mnu_BtnAddClick();
-            else
-                AjouterunSousMenu2Click();
-        });
-    });
+    connect(ctrlN, &QShortcut::activated, this, guarded([this] {
+        auto *b = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        if (b && b->parentWidget() == Panel_boutons)
+            mnu_BtnAddClick();
+        else
+            AjouterunSousMenu2Click();
+    }));
     // F2 ("Renommer le bouton") only while a bar button has the focus.
     auto *f2 = new QShortcut(QKeySequence(Qt::Key_F2), Panel_boutons);
     f2->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(f2, &QShortcut::activated, this, [this] { runGuarded([this] { MENU_BTN_ADDClick(); }); });
+    connect(f2, &QShortcut::activated, this, guarded([this] { MENU_BTN_ADDClick(); }));
 }
 
 } // namespace tarvik

@@ -117,7 +117,7 @@ void TForm1::createLayout()
     btn_1->setFixedHeight(25);
     btn_1->installEventFilter(this);
     m_barLayout->addWidget(btn_1, 1);
-    connect(btn_1, &QPushButton::clicked, this, [this] { runGuarded([this] { BTN_ACTION(btn_1); }); });
+    connect(btn_1, &QPushButton::clicked, this, guarded([this] { BTN_ACTION(btn_1); }));
 
     m_rootLayout->addWidget(Panel_liste, 1);
     m_rootLayout->addWidget(Panel_boutons);
