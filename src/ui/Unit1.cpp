@@ -61,20 +61,22 @@ WindowHandle TForm1::ownHandle()
 
 void TForm1::FormCreate()
 {
-    // 1.
+    // The key that scrambles the passwords of the commands file.
     _CLEF_CRYPTAGE = kClefCryptage;
-    // 2.
+    // The menu's name: the first argument, upper-cased.
     const QString nameArgument = upperAscii(ParamStr.value(1));
-    // 3.
+    // The caller's field list, quoted; the clipboard gets it too, for the
+    // programs the menu starts to paste.
     const QString callerArgument = ParamStr.value(2);
     _ARG_DVX = Quote_ARG_DVX(callerArgument);
     if (!callerArgument.isEmpty())
         QGuiApplication::clipboard()->setText(_ARG_DVX);
-    // 4.
+    // Shared by every menu started from the application folder.
     _Instances_INI = App_Path() + QStringLiteral("MENUS.instances.ini");
-    // 5.
+    // The title is the menu name, by which the other menus find this one;
+    // without a name the menu is named after the executable.
     setWindowTitle(!nameArgument.isEmpty() ? nameArgument : ExtractNAME(platform().executablePath()));
-    // 6.
+    // Settings and option marks are kept under the menu name.
     _INI_FILE = MenuFiles(MenuName()).settings();
 
     // The native window exists from here on, with its title: its frame is
@@ -83,7 +85,7 @@ void TForm1::FormCreate()
     // The design position is that of the outer frame.
     setOuterGeometry(*this, 0, 0, frameGeometry().width(), frameGeometry().height());
 
-    // 7. and 8., from one read of the settings file. One that is there but
+    // The position and the option marks, from one read of the settings file. One that is there but
     // cannot be read would otherwise be replaced by the design settings at
     // the next save.
     const IniFile settings(_INI_FILE);
@@ -94,10 +96,11 @@ void TForm1::FormCreate()
         runGuarded([&] { readPosition(*this, settings); });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
-    // 9.
+    // Joins the family of running menus in the instance file.
     runGuarded([this] { Instances_Register(); });
 
-    // 10. to 13. A list that could not be read is never written back by this run.
+    // The entries, then their check lines (a missing line is unchecked). A
+    // list that could not be read is never written back by this run.
     m_listLoadFailed = !runGuarded([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
@@ -122,7 +125,7 @@ void TForm1::FormCreate()
         JvCheckListBox1->Add(QStringLiteral("0"));
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
-    // 14.
+    // The button bar, from its own file.
     m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
 }
 

@@ -128,14 +128,14 @@ void TForm1::createLayout()
 
 void TForm1::FormShow()
 {
-    // 1.
+    // The option marks read at start-up take effect: stay on top, the bar's
+    // place, which parts show;
     chk_StayOnTopClick();
-    // 2. to 5.
     chk_BTN_AlignTopClick();
     setPartVisible({Panel_liste, Panel_boutons}, Panel_liste, chk_AffListe->isChecked());
     setPartVisible({Panel_liste, Panel_boutons}, Panel_boutons, chk_AffBoutons->isChecked());
     StatusBar1->setVisible(chk_AffStatus->isChecked());
-    // 6. to 8.
+    // then the window fits the visible parts and the grid fills.
     FORM_AutoSizeExecute();
     RempliMENU();
     updateRunAllVisibility();

@@ -244,7 +244,7 @@ TEST_F(DropDesktop, FilesDraggedFromAnotherClientBecomeEntries)
     ASSERT_NE(menuWindow, 0u) << "the menu window never appeared";
     const QRect geometry = m_screen.rootGeometry(menuWindow);
 
-    // 1. A file of the desktop dropped on the grid: the move is offered and
+    // First a file of the desktop dropped on the grid: the move is offered and
     //    Enter accepts it.
     EXPECT_EQ(dragAndDrop({onDesktop}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() / 3)),
               "copy");
@@ -259,7 +259,7 @@ TEST_F(DropDesktop, FilesDraggedFromAnotherClientBecomeEntries)
     EXPECT_EQ(contentOf(at("home/.local/share/Trash/files/rapport.pdf")), "le rapport");
     EXPECT_TRUE(QFileInfo::exists(at("home/.local/share/Trash/info/rapport.pdf.trashinfo")));
 
-    // 2. A program and a folder dropped together on the button bar: no question.
+    // Then a program and a folder dropped together on the button bar: no question.
     EXPECT_EQ(dragAndDrop({program, folder}, geometry.topLeft() + QPoint(geometry.width() / 2, geometry.height() - 10)),
               "copy");
     QThread::msleep(300);
