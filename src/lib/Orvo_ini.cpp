@@ -63,14 +63,7 @@ QString upperAscii(const QString &s)
     return out;
 }
 
-QString App_Path()
-{
-    const QString exe = platform().executablePath();
-    QString dir = exe.left(exe.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
-}
+QString App_Path() { return platform().applicationDirectory(); }
 
 QString ExeName(bool EnMajuscules)
 {
@@ -84,10 +77,9 @@ QString ExeName(bool EnMajuscules)
 
 QString Get_IniFileName()
 {
-    const QString exe = platform().executablePath();
-    const qsizetype slash = exe.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = exe.lastIndexOf(QLatin1Char('.'));
-    return (dot > slash ? exe.left(dot) : exe) + QStringLiteral(".INI");
+    // Beside the menus, which is beside the executable for a portable copy:
+    // an installed one may not write into its own folder.
+    return App_Path() + ExeName(false) + QStringLiteral(".INI");
 }
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier)
@@ -212,26 +204,26 @@ void readComponents_CHECKED(QWidget &form, const IniFile &ini)
 
 QStringList formatIniLines(const QStringList &lines, bool Saut_Apres)
 {
-    QString text;
+    QStringList out;
+    out.reserve(lines.size() * 2);
+    // Every run of empty lines, those added around the headers included,
+    // comes out as one empty line: a second run then finds nothing to do.
+    const auto addEmpty = [&out] {
+        if (!out.isEmpty() && !out.back().isEmpty())
+            out << QString();
+    };
     for (const QString &l : lines) {
-        if (isHeaderLine(l)) {
-            text += QLatin1String("\r\n");
-            text += l;
-            text += QLatin1String("\r\n");
+        if (l.isEmpty()) {
+            addEmpty();
+        } else if (isHeaderLine(l)) {
+            addEmpty();
+            out << l;
             if (Saut_Apres)
-                text += QLatin1String("\r\n");
+                addEmpty();
         } else {
-            text += l;
-            text += QLatin1String("\r\n");
+            out << l;
         }
     }
-    text.replace(QLatin1String("\r\n\r\n\r\n"), QLatin1String("\r\n\r\n"));
-    QStringList out = text.split(QLatin1String("\r\n"));
-    // The text ends with a line break, which does not start a line.
-    if (!out.isEmpty() && out.back().isEmpty())
-        out.removeLast();
-    while (!out.isEmpty() && out.front().isEmpty())
-        out.removeFirst();
     return out;
 }
 
@@ -242,6 +234,7 @@ void Inifile_Formate(const QString &Inifile, bool Saut_Apres)
         return;
     LineList list;
     list.loadFromFile(path);
+    list.requireWhole(path);
     list.lines = formatIniLines(list.lines, Saut_Apres);
     list.saveToFile(path);
 }

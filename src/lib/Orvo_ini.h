@@ -13,12 +13,13 @@ class IniFile;
 
 using TarrayOfString = QStringList;
 
-// Directory of the running executable, ending in "/" (case kept: a
-// case-sensitive file system would name another folder otherwise).
+// The folder of the menus' files, ending in "/": the executable's own folder
+// for a portable copy, the user's data folder for an installed one (case
+// kept: a case-sensitive file system would name another folder otherwise).
 QString App_Path();
 // File name of the executable without directory and extension.
 QString ExeName(bool EnMajuscules);
-// The executable's full path with its extension replaced by ".INI".
+// App_Path + the executable's name without extension + ".INI".
 QString Get_IniFileName();
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier);
@@ -47,8 +48,9 @@ void writeComponents_CHECKED(QWidget &form, IniFile &ini);
 void GetComponents_CHECKED(QWidget &form, const QString &Inifile);
 
 // Gives each section header one empty line before it (and one after it
-// when Saut_Apres), drops leading empty lines, keeps at most one empty line
-// in a row before a header.
+// when Saut_Apres), drops leading empty lines and turns every run of empty
+// lines into one, so that running it again changes nothing. Non-empty
+// lines are never changed.
 void Inifile_Formate(const QString &Inifile, bool Saut_Apres);
 // The same on lines in memory.
 QStringList formatIniLines(const QStringList &lines, bool Saut_Apres);

@@ -1,9 +1,10 @@
 #include "platform/FileLock.h"
 
+#include "platform/SystemError.h"
+
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -54,7 +55,7 @@ FileLock::~FileLock()
 
 QString FileLock::errorText() const
 {
-    return m_error ? QString::fromLocal8Bit(std::strerror(m_error)) : QString();
+    return m_error ? systemErrorText(m_error) : QString();
 }
 
 } // namespace tarvik

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/LinuxFiles.h"
+#include "platform/MenusFolder.h"
 #include "platform/ProcessExecutable.h"
 
 #include <QDir>
@@ -55,6 +56,13 @@ LinuxPlatform::LinuxPlatform()
 LinuxPlatform::~LinuxPlatform() = default;
 
 QString LinuxPlatform::executablePath() { return m_executable; }
+
+QString LinuxPlatform::applicationDirectory()
+{
+    if (m_menusFolder.isEmpty())
+        m_menusFolder = chooseMenusFolder(folderOf(m_executable));
+    return m_menusFolder;
+}
 
 int LinuxPlatform::shellExecute(WindowHandle, const QString &verb, const QString &file,
                                 const QString &parameters, const QString &directory, int)

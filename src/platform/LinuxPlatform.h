@@ -21,6 +21,9 @@ public:
     ~LinuxPlatform() override;
 
     QString executablePath() override;
+    // The executable's folder when the user may write there (a portable
+    // copy), else the user's data folder for the menus, decided once.
+    QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
 
@@ -54,6 +57,7 @@ public:
 
 private:
     QString m_executable;
+    QString m_menusFolder;
     LinuxShell m_shell;
     X11Windows m_windows;
     std::unique_ptr<CopyRegistry> m_copies;

@@ -28,8 +28,11 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Full path of the running executable.
+    // Full path of the running executable: what starts a sub-menu.
     virtual QString executablePath() = 0;
+    // The folder that holds the menus' files, ending in "/". By default the
+    // executable's own folder.
+    virtual QString applicationDirectory();
 
     // Starts a program, folder, document or web address with the contract of
     // ShellExecuteW: verbs "RUNAS", "OPEN", "EXPLORE"; returns at once; a result

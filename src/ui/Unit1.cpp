@@ -93,6 +93,8 @@ void TForm1::FormCreate()
         m_settingsLoadFailed = true;
         showErrorBox(settings.loadError());
     } else {
+        if (settings.cutAtNul())
+            announceKeptFile(_INI_FILE);
         runGuarded([&] { readPosition(*this, settings); });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
@@ -101,7 +103,7 @@ void TForm1::FormCreate()
 
     // The entries, then their check lines (a missing line is unchecked). A
     // list that could not be read is never written back by this run.
-    m_listLoadFailed = !runGuarded([this] {
+    m_listLoadFailed = !runLoadStep([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
             entries.loadFromFile(EntryFileName());
@@ -111,7 +113,7 @@ void TForm1::FormCreate()
         }
     });
     if (!m_listLoadFailed) {
-        m_listLoadFailed = !runGuarded([this] {
+        m_listLoadFailed = !runLoadStep([this] {
             if (QFileInfo::exists(CheckFileName())) {
                 LineList checks;
                 checks.loadFromFile(CheckFileName());
@@ -126,7 +128,7 @@ void TForm1::FormCreate()
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
     // The button bar, from its own file.
-    m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
+    m_buttonsLoadFailed = !runLoadStep([this] { Create_BOUTONS(); });
 }
 
 void TForm1::FormActivate()

@@ -8,8 +8,10 @@
 #include "ui/EntryViews.h"
 
 #include <QRect>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QActionGroup;
@@ -174,6 +176,12 @@ public:
 
     // ---- saving (Unit1_Save.cpp) ---------------------------------------
     QString Get_CommandsINI() const;
+    // A file found cut short by a NUL is kept as it is: the user is told
+    // once in the run, when it is first read, and saves skip it silently.
+    void announceKeptFile(const QString &path);
+    // Runs a start-up step guarded; a KeptFileError it raises is announced
+    // as such. Returns false when the step did not complete.
+    bool runLoadStep(const std::function<void()> &step);
     void INI_SAVE();
     void SAUVE_LISTE();
     void SAUVE_BOUTONS();
@@ -269,6 +277,7 @@ private:
     bool m_listLoadFailed = false;
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
+    QSet<QString> m_keptFiles; // files announced as kept as they are
     // The outer frame restored before the first show, re-applied once the
     // window manager's frame is known (Unit1_Window.cpp).
     QRect m_restoredOuter;

@@ -406,6 +406,27 @@ void Screen::requestClose(WindowId w)
     XSync(m_dpy, False);
 }
 
+void Screen::sendClick(WindowId w, int x, int y)
+{
+    const QRect onRoot = rootGeometry(w);
+    for (const int type : {ButtonPress, ButtonRelease}) {
+        XEvent ev{};
+        ev.xbutton.type = type;
+        ev.xbutton.window = w;
+        ev.xbutton.root = DefaultRootWindow(m_dpy);
+        ev.xbutton.time = CurrentTime;
+        ev.xbutton.x = x;
+        ev.xbutton.y = y;
+        ev.xbutton.x_root = onRoot.x() + x;
+        ev.xbutton.y_root = onRoot.y() + y;
+        ev.xbutton.button = Button1;
+        ev.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        ev.xbutton.same_screen = True;
+        XSendEvent(m_dpy, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &ev);
+    }
+    XSync(m_dpy, False);
+}
+
 // ---- MenuDesktopTest ----------------------------------------------------------
 
 void MenuDesktopTest::SetUpTestSuite()

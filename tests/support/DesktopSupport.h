@@ -131,6 +131,10 @@ public:
     QRect rootGeometry(WindowId w);
     // Asks the window to close as its close box does.
     void requestClose(WindowId w);
+    // A left click at a point of the window, sent to the window itself: for
+    // displays whose pointer cannot be moved (Xwayland without a seat, where
+    // XTest ends the server).
+    void sendClick(WindowId w, int x, int y);
 
 private:
     void walkTitled(WindowId w, int depth, const QString &wanted, QList<WindowId> &out);

@@ -32,6 +32,11 @@ QStringList TestPlatform::callNames() const
 
 QString TestPlatform::executablePath() { return exePath; }
 
+QString TestPlatform::applicationDirectory()
+{
+    return appDir.isEmpty() ? Platform::applicationDirectory() : appDir;
+}
+
 int TestPlatform::shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                                const QString &parameters, const QString &directory, int showCommand)
 {

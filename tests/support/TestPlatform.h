@@ -23,6 +23,7 @@ public:
 
     // Scripted answers.
     QString exePath = QStringLiteral("/opt/tarvik/tarvik");
+    QString appDir;                              // the menus' folder; empty: the executable's
     int shellResult = SE_SUCCESS;
     QList<QPair<WindowHandle, QString>> windows; // front to back
     QList<WindowHandle> programWindows;          // windows that belong to a copy of this program
@@ -43,6 +44,7 @@ public:
     void clearCalls() { calls.clear(); }
 
     QString executablePath() override;
+    QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
     QList<WindowHandle> topLevelWindows() override;

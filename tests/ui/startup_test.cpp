@@ -185,11 +185,14 @@ TEST_F(Startup, ListCutShortByANulIsShownAsReadAndNeverOverwritten)
     ASSERT_EQ(dialogs.records.size(), 2u);
     EXPECT_EQ(dialogs.records[0].text, "Le fichier \"" + path("Z.items.txt")
                                            + "\" contient des données binaires (caractère nul) : "
-                                             "il n'est lu que jusque-là et ne sera pas réécrit.");
+                                             "il n'est lu que jusque-là et ne sera pas réécrit. Il est conservé tel "
+                                             "quel : les modifications qui le concernent ne seront pas enregistrées.");
+    EXPECT_EQ(dialogs.records[0].icon, "warning");
     EXPECT_TRUE(dialogs.records[1].text.contains("Z.boutons.txt"));
     EXPECT_EQ(f.ListBox1.Items, QStringList({"/a", "/b"}));
     EXPECT_EQ(f.Compte_BOUTONS(), 2);
     f.INI_SAVE();
+    EXPECT_EQ(dialogs.records.size(), 2u); // saving skips them without a word
     EXPECT_EQ(readFile("Z.items.txt"), entries);
     EXPECT_EQ(readFile("Z.boutons.txt"), buttons);
     EXPECT_FALSE(fileExists("Z.items.checked.txt"));
