@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,21 +88,11 @@ quint64 CopyRegistry::processStartTime(qint64 pid)
     return ok ? start : 0;
 }
 
-int CopyRegistry::openLocked(bool exclusive)
+FileLock CopyRegistry::lock(bool exclusive) const
 {
-    if (m_filePath.isEmpty())
-        return -1;
-    const QByteArray path = QFile::encodeName(m_filePath);
-    const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return -1;
-    while (flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
-            close(fd);
-            return -1;
-        }
-    }
-    return fd;
+    // Private to the user, and never through a link someone else planted.
+    return FileLock(m_filePath, exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared,
+                    {.create = true, .readWrite = true, .permissions = 0600, .followLinks = false});
 }
 
 QList<CopyRegistry::Entry> CopyRegistry::readEntries(int fd)
@@ -156,10 +145,10 @@ int CopyRegistry::registerProcess(qint64 pid)
     const quint64 start = processStartTime(pid);
     if (start == 0)
         return -1;
-    const int fd = openLocked(true);
-    if (fd < 0)
+    const FileLock held = lock(true);
+    if (!held.locked())
         return -1;
-    QList<Entry> entries = running(readEntries(fd));
+    QList<Entry> entries = running(readEntries(held.fd()));
     int position = -1;
     for (int i = 0; i < entries.size(); ++i)
         if (entries[i].pid == pid)
@@ -168,31 +157,28 @@ int CopyRegistry::registerProcess(qint64 pid)
         entries.append({pid, start});
         position = static_cast<int>(entries.size()) - 1;
     }
-    const bool written = writeEntries(fd, entries);
-    close(fd); // releases the lock
+    const bool written = writeEntries(held.fd(), entries);
     return written ? position : -1;
 }
 
 void CopyRegistry::unregisterProcess(qint64 pid)
 {
-    const int fd = openLocked(true);
-    if (fd < 0)
+    const FileLock held = lock(true);
+    if (!held.locked())
         return;
-    QList<Entry> entries = running(readEntries(fd));
+    QList<Entry> entries = running(readEntries(held.fd()));
     entries.removeIf([pid](const Entry &e) { return e.pid == pid; });
-    writeEntries(fd, entries);
-    close(fd);
+    writeEntries(held.fd(), entries);
 }
 
 QList<qint64> CopyRegistry::processes()
 {
     QList<qint64> pids;
-    const int fd = openLocked(false);
-    if (fd < 0)
+    const FileLock held = lock(false);
+    if (!held.locked())
         return pids;
-    for (const Entry &e : running(readEntries(fd)))
+    for (const Entry &e : running(readEntries(held.fd())))
         pids.append(e.pid);
-    close(fd);
     return pids;
 }
 

@@ -5,6 +5,8 @@
 // flock. The start time (from /proc) tells a running copy from a process that
 // merely got the pid of a dead one, so copies that were killed are forgotten.
 
+#include "platform/FileLock.h"
+
 #include <QList>
 #include <QString>
 
@@ -37,8 +39,8 @@ private:
         qint64 pid;
         quint64 startTime;
     };
-    // Opens and locks the file; -1 on failure.
-    int openLocked(bool exclusive);
+    // Opens and locks the file.
+    FileLock lock(bool exclusive) const;
     static QList<Entry> readEntries(int fd);
     static bool writeEntries(int fd, const QList<Entry> &entries);
     static QList<Entry> running(const QList<Entry> &entries);

@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/LinuxFiles.h"
 #include "platform/MenusFolder.h"
+#include "platform/ProcessExecutable.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,14 +47,9 @@ QString normalisedKey(QString key)
 
 LinuxPlatform::LinuxPlatform()
 {
-    m_executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    if (m_executable.isEmpty())
-        m_executable = QCoreApplication::applicationFilePath();
-    // An executable rebuilt or updated while this copy runs reads "… (deleted)":
-    // sub-menus must start the file that now stands at that path.
-    const QString deleted = QStringLiteral(" (deleted)");
-    if (m_executable.endsWith(deleted) && !QFileInfo::exists(m_executable))
-        m_executable.chop(deleted.size());
+    // Sub-menus start the file that now stands at the path, also when this
+    // copy's executable was rebuilt while it runs.
+    m_executable = ownExecutable();
     m_copies = std::make_unique<CopyRegistry>(m_executable);
 }
 

@@ -7,73 +7,43 @@
 #include "ui/Unit1.h"
 
 #include "platform/Errors.h"
-#include "platform/SystemError.h"
+#include "platform/FileLock.h"
 
 #include <QFile>
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarvik {
 
 namespace {
 
 // An exclusive lock on the instance file, held for the life of the object.
-// The file is replaced through a rename when written and removed by a root's
-// close, so after waiting for the lock we check that the locked file is still
-// the one the path names, and start again when it is not.
+// With create, a missing file is created empty (and locked); without it, a
+// missing file leaves the object without lock (exists() false).
 class InstanceFileLock {
 public:
-    // With create, a missing file is created empty (and locked); without it, a
-    // missing file leaves the object without lock (exists() false).
     InstanceFileLock(const QString &path, bool create)
+        : m_lock(path, FileLock::Mode::Exclusive, {.create = create})
     {
-        const QByteArray native = QFile::encodeName(path);
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
-            if (fd < 0) {
-                if (errno == ENOENT && !create)
-                    return;
-                throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2")
-                                    .arg(path, systemErrorText(errno)));
-            }
-            int locked;
-            do
-                locked = ::flock(fd, LOCK_EX);
-            while (locked != 0 && errno == EINTR);
-            if (locked != 0) {
-                const int error = errno;
-                ::close(fd);
-                throw FileError(QStringLiteral("Impossible de verrouiller le fichier \"%1\". %2")
-                                    .arg(path, systemErrorText(error)));
-            }
-            struct stat held {};
-            struct stat named {};
-            if (::fstat(fd, &held) == 0 && ::stat(native.constData(), &named) == 0 && held.st_dev == named.st_dev
-                && held.st_ino == named.st_ino) {
-                m_fd = fd;
-                return;
-            }
-            ::close(fd); // replaced or removed while we waited
+        switch (m_lock.status()) {
+        case FileLock::Status::Locked:
+        case FileLock::Status::Missing:
+            return;
+        case FileLock::Status::OpenFailed:
+            throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, m_lock.errorText()));
+        case FileLock::Status::LockFailed:
+            throw FileError(
+                QStringLiteral("Impossible de verrouiller le fichier \"%1\". %2").arg(path, m_lock.errorText()));
+        case FileLock::Status::KeptMoving:
+            break;
         }
         throw FileError(QStringLiteral("Impossible de verrouiller le fichier \"%1\".").arg(path));
     }
-    ~InstanceFileLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    InstanceFileLock(const InstanceFileLock &) = delete;
-    InstanceFileLock &operator=(const InstanceFileLock &) = delete;
 
-    bool exists() const { return m_fd >= 0; }
+    bool exists() const { return m_lock.locked(); }
 
 private:
-    int m_fd = -1;
+    FileLock m_lock;
 };
 
 // A line of the instance file as a window id; 0 for anything that is not a

@@ -8,6 +8,7 @@
 // manager runs (the test run provides Xvfb).
 
 #include <gtest/gtest.h>
+#include "QtPrinters.h"
 
 #include "DesktopSupport.h"
 
@@ -23,8 +24,6 @@
 #include <cstdlib>
 #include <ostream>
 #include <unistd.h>
-
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
 

@@ -42,6 +42,8 @@ void ensureCoreApplication();
 QString runTool(const QString &program, const QStringList &args, int timeoutMs = 10000);
 QString xdotool(const QStringList &args);
 bool toolInstalled(const QString &name);
+// The visible windows of a process (its main window, its popups, its dialogs), as xdotool ids.
+QStringList visibleWindowsOf(qint64 pid);
 
 // The whole file; whenMissing when it cannot be read.
 QByteArray readFile(const QString &path, const QByteArray &whenMissing = QByteArray());
@@ -68,6 +70,8 @@ public:
     void stop();
 
 private:
+    static bool waitUntilManagerTakesWindows();
+
     std::unique_ptr<QProcess> m_openbox;
 };
 

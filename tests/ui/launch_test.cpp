@@ -4,6 +4,7 @@
 // the walk over the checked entries.
 
 #include "RecordingKeyboard.h"
+#include "QtPrinters.h"
 #include "UiTestSupport.h"
 
 #include "lib/Cryptage.h"
@@ -15,12 +16,6 @@
 #include <QFile>
 #include <QMap>
 #include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The keystroke grammar played against the recording keyboard (US layout).
 
 #include "lib/sndkey32.h"
+#include "QtPrinters.h"
 
 #include "RecordingKeyboard.h"
 #include "TestDialogs.h"
@@ -10,9 +11,6 @@
 
 #include <algorithm>
 #include <ostream>
-
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 using tarvik::SendKeys;
 using tarvik::testing::RecordingKeyboard;
