@@ -23,6 +23,8 @@ public:
     QString executablePath() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
+    qint64 lastStartedProcess() override;
+    std::optional<ProcessInfo> processInfo(qint64 pid) override;
 
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
@@ -30,6 +32,8 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    qint64 windowProcess(WindowHandle window) override;
+    bool isWaylandSession() override;
 
     void sleep(int milliseconds) override;
 

@@ -40,6 +40,14 @@ int TestPlatform::shellExecute(WindowHandle owner, const QString &verb, const QS
     return shellResult;
 }
 
+std::optional<ProcessInfo> TestPlatform::processInfo(qint64 pid)
+{
+    const auto it = processes.constFind(pid);
+    if (it == processes.cend())
+        return std::nullopt;
+    return *it;
+}
+
 QList<WindowHandle> TestPlatform::topLevelWindows()
 {
     QList<WindowHandle> out;

@@ -36,6 +36,10 @@ public:
     QRect area = QRect(0, 0, 1920, 1040);
     QList<qint64> copies;
     qint64 ownPid = 1000;
+    qint64 startedPid = 0;                   // what the last start created
+    QMap<qint64, ProcessInfo> processes;     // running processes
+    QMap<WindowHandle, qint64> windowPids;   // _NET_WM_PID of windows
+    bool wayland = false;
 
     std::vector<PlatformCall> calls;
     std::vector<PlatformCall> callsNamed(const QString &name) const;
@@ -45,12 +49,16 @@ public:
     QString executablePath() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
+    qint64 lastStartedProcess() override { return startedPid; }
+    std::optional<ProcessInfo> processInfo(qint64 pid) override;
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
     bool bringToFront(WindowHandle window) override;
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    qint64 windowProcess(WindowHandle window) override { return windowPids.value(window); }
+    bool isWaylandSession() override { return wayland; }
     void sleep(int milliseconds) override;
     QString homeDir() override;
     QString desktopDir() override;
