@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 
+#include <QHash>
 #include <QMap>
 #include <QPair>
 #include <QStringList>
@@ -37,7 +38,7 @@ public:
     QList<qint64> copies;
     qint64 ownPid = 1000;
     qint64 startedPid = 0;                   // what the last start created
-    QMap<qint64, ProcessInfo> processes;     // running processes
+    QHash<qint64, ProcessInfo> processes;    // running processes
     QMap<WindowHandle, qint64> windowPids;   // _NET_WM_PID of windows
     bool wayland = false;
 
