@@ -127,6 +127,8 @@ public:
     QRect rootGeometry(WindowId w);
     // Asks the window to close as its close box does.
     void requestClose(WindowId w);
+    // The modifier keys (Shift, Ctrl, Alt, AltGr…) held down now, by keysym name.
+    QStringList modifiersDown();
 
 private:
     void walkTitled(WindowId w, int depth, const QString &wanted, QList<WindowId> &out);
