@@ -182,6 +182,7 @@ struct X11Keyboard::Impl {
             dpy = nullptr;
             throw Error(QStringLiteral("L'affichage X ne permet pas d'envoyer des touches (XKB ou XTEST absent)."));
         }
+        X11ErrorTrap::installRecorder();
         const unsigned nl = XkbKeysymToModifiers(dpy, XK_Num_Lock);
         if (nl)
             numLockMask = nl;
@@ -658,13 +659,15 @@ struct X11Keyboard::Impl {
         XSync(dpy, False);
     }
 
+    // The server handles one connection's requests in order: each event is
+    // sent at once, and no round trip is needed between two of them (an
+    // error is only recorded, by the handler installed with the display).
     void fakeKey(int keycode, bool press)
     {
         if (keycode <= 0)
             return;
-        X11ErrorTrap trap(dpy);
         XTestFakeKeyEvent(dpy, static_cast<unsigned>(keycode), press ? True : False, CurrentTime);
-        XSync(dpy, False); // each event reaches the server before the next one
+        XFlush(dpy);
     }
 
     // True when the X keyboard focus is the target window or inside it: key
@@ -726,7 +729,7 @@ struct X11Keyboard::Impl {
         fakeKey(b.keycode, true);
         if (target != 0) {
             XUngrabServer(dpy);
-            XSync(dpy, False);
+            XFlush(dpy);
         }
         down[vk].append(b);
         return true;
