@@ -344,6 +344,20 @@ void Screen::requestClose(WindowId w)
     XSync(m_dpy, False);
 }
 
+void Screen::activateNow(WindowId w)
+{
+    XSetInputFocus(m_dpy, w, RevertToParent, CurrentTime);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atom(m_dpy, "_NET_ACTIVE_WINDOW");
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 2; // a pager: obeyed at once
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_dpy, DefaultRootWindow(m_dpy), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XSync(m_dpy, False);
+}
+
 QStringList Screen::modifiersDown()
 {
     QStringList down;
