@@ -31,7 +31,7 @@ WindowHandle chooseKeyTarget(const KeyTargetFacts &f)
         return 0;
     if (f.activeProcess > 0 && belongsToStart(f.activeProcess, f.started, f.processes))
         return f.active;
-    if (f.started > 0 && f.processes.contains(f.started))
+    if (f.startRuns)
         return 0;
     const bool mappedSince = !f.windowsBeforeStart.contains(f.active);
     const bool activatedSince = f.active != f.activeAtStart || f.activeAtStartWasLeft;
@@ -56,9 +56,13 @@ WindowHandle KeyTargetWatch::look()
     f.activeProcess = f.active != 0 ? sys.windowProcess(f.active) : 0;
 
     f.processes.clear();
+    f.startRuns = false;
     if (f.started > 0) {
         if (const auto info = sys.processInfo(f.started))
             f.processes.insert(f.started, *info);
+        // A launcher that forked the real program and left: the program runs
+        // on in the session the start made.
+        f.startRuns = f.processes.contains(f.started) || sys.sessionRuns(f.started);
     }
     qint64 p = f.activeProcess;
     for (int depth = 0; depth < kMaxAncestry && p > 1 && p != f.started && !f.processes.contains(p); ++depth) {

@@ -14,8 +14,10 @@
 namespace tarvik {
 
 struct KeyTargetFacts {
-    // The process the start created, 0 when the start gave none.
+    // The process the start created, 0 when the start gave none, and whether
+    // it or a process of its session still runs.
     qint64 started = 0;
+    bool startRuns = false;
     // Top-level windows before the start, and the active one then.
     QList<WindowHandle> windowsBeforeStart;
     WindowHandle activeAtStart = 0;
@@ -40,10 +42,11 @@ bool belongsToStart(qint64 pid, qint64 started, const QHash<qint64, ProcessInfo>
 // The window the keys are for, 0 when there is none (yet):
 // - never one of our menus, never "no window";
 // - a window owned by the started process or its descendants;
-// - once the started process has ended without such a window (it handed the
-//   start over to a program already running, or to the desktop's opener), a
-//   window mapped after the start or activated after it.
-// While the started process runs, the windows of other programs never count.
+// - once the started process and every process of its session have ended
+//   without such a window (the start was handed over to a program already
+//   running, or to the desktop's opener), a window mapped after the start or
+//   activated after it.
+// While the start runs, the windows of other programs never count.
 WindowHandle chooseKeyTarget(const KeyTargetFacts &facts);
 
 // Watches the desktop around one start. Construct it before the start, tell

@@ -92,6 +92,23 @@ std::optional<ProcessInfo> LinuxPlatform::processInfo(qint64 pid)
     return info;
 }
 
+bool LinuxPlatform::sessionRuns(qint64 session)
+{
+    if (session <= 0)
+        return false;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const auto info = processInfo(pid);
+        if (info && info->session == session)
+            return true;
+    }
+    return false;
+}
+
 QList<WindowHandle> LinuxPlatform::topLevelWindows() { return m_windows.topLevelWindows(); }
 QString LinuxPlatform::windowTitle(WindowHandle window) { return m_windows.windowTitle(window); }
 bool LinuxPlatform::bringToFront(WindowHandle window) { return m_windows.bringToFront(window); }

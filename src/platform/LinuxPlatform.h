@@ -25,6 +25,7 @@ public:
                      const QString &parameters, const QString &directory, int showCommand) override;
     qint64 lastStartedProcess() override;
     std::optional<ProcessInfo> processInfo(qint64 pid) override;
+    bool sessionRuns(qint64 session) override;
 
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;

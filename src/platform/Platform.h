@@ -53,6 +53,8 @@ public:
     // The parent and session of a running process; none once it has ended
     // (a zombie has ended).
     virtual std::optional<ProcessInfo> processInfo(qint64 pid) = 0;
+    // True while some process of that session runs.
+    virtual bool sessionRuns(qint64 session) = 0;
 
     // Top-level windows of the desktop, front to back, hidden ones included.
     virtual QList<WindowHandle> topLevelWindows() = 0;

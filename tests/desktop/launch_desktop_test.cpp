@@ -396,8 +396,11 @@ TEST_F(LaunchDesktop, AWrapperScriptThatForksTheRealProgramGetsTheKeys)
         prepareMenu(script, "SENDKEYS=+bonjour\r\n");
         launchWithF5();
         ASSERT_TRUE(waitUntil([&] { return !readFile(at("script.pid")).isEmpty(); })) << "the wrapper never started";
-        // Another program has the keyboard before the real one shows.
+        // Another program has the keyboard before the real one shows, and
+        // gets nothing for the first looks of the launch.
         ASSERT_TRUE(activate(bystander));
+        EXPECT_FALSE(waitUntil([&] { return !holding("bystander.txt").isEmpty(); }, 2500))
+            << "the other program received: " << holding("bystander.txt").toStdString();
         {
             QFile go(at("go"));
             ASSERT_TRUE(go.open(QIODevice::WriteOnly));

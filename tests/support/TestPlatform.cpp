@@ -48,6 +48,14 @@ std::optional<ProcessInfo> TestPlatform::processInfo(qint64 pid)
     return *it;
 }
 
+bool TestPlatform::sessionRuns(qint64 session)
+{
+    for (const ProcessInfo &info : std::as_const(processes))
+        if (info.session == session)
+            return true;
+    return false;
+}
+
 QList<WindowHandle> TestPlatform::topLevelWindows()
 {
     QList<WindowHandle> out;

@@ -388,10 +388,11 @@ TEST_F(Launch, KeysAreForAWindowOfTheStartedProgramOrOfItsHandOver)
         TForm1 &f = menu({QStringLiteral("outil.sh")});
         storePassword(QStringLiteral("outil.sh"), QStringLiteral("Pw"));
         sys.active = kOtherMenu; // the menu had the keyboard when the user launched
-        sys.processes = {{kBystanderPid, {1, kBystanderPid}}, {4300, {kStartedPid, kStartedPid}},
-                         {4301, {1, kStartedPid}}, {999, {1, 999}}};
+        // A hand-over: nothing of the start's session runs any more.
+        sys.processes = {{kBystanderPid, {1, kBystanderPid}}, {999, {1, 999}}};
         if (c.startedRuns)
-            sys.processes.insert(kStartedPid, {1, kStartedPid});
+            sys.processes.insert({{kStartedPid, {1, kStartedPid}}, {4300, {kStartedPid, kStartedPid}},
+                                  {4301, {1, kStartedPid}}});
         sys.windowPids = {{kStartedWindow, kStartedPid}, {kBystander, kBystanderPid}, {kChildWindow, 4300},
                           {kChildWindow + 1, 4301}, {kNewWindow, 999}};
         sys.sleeps = 0;

@@ -95,6 +95,7 @@ TEST(KeyTarget, TheRule)
         f.processes = table({{510, kStarted, kStarted}, {600, 1, 600}});
         if (c.startedRuns)
             f.processes.insert(kStarted, ProcessInfo{1, kStarted});
+        f.startRuns = c.startedRuns;
         EXPECT_EQ(chooseKeyTarget(f), c.target);
     }
 }
@@ -139,9 +140,12 @@ TEST(KeyTargetWatch, GathersTheFactsThroughThePlatform)
     EXPECT_EQ(watch.look(), kNew);
     EXPECT_TRUE(watch.facts().processes.contains(510)) << "the ancestry was climbed";
 
-    // The script ends: its orphan keeps its session.
+    // The script ends: its orphan keeps its session, and the start runs on.
     sys.processes = table({{520, 1, kStarted}, {600, 1, 600}});
     EXPECT_EQ(watch.look(), kNew);
+    EXPECT_TRUE(watch.facts().startRuns);
+    sys.active = kOld;
+    EXPECT_EQ(watch.look(), 0u) << "another program while the orphan runs";
 
     // Everything of the start ended: a hand-over to the older window.
     sys.processes = table({{600, 1, 600}});
