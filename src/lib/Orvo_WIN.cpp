@@ -103,6 +103,12 @@ QString GetMyDocumentsDir()
     }
 }
 
+QString GetTarvikDocumentsDir()
+{
+    const QString documents = GetMyDocumentsDir();
+    return documents.isEmpty() ? QString() : documents + QStringLiteral("/TARVIK");
+}
+
 QString SpecialFolder(int CSIDL)
 {
     QString dir;

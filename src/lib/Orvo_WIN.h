@@ -40,6 +40,10 @@ QString GetSystemDir();
 QString GetDesktopDir();
 // The user's documents folder without a trailing "/"; empty when there is none.
 QString GetMyDocumentsDir();
+// The folder TARVIK of the user's documents, without a trailing "/": dropped
+// documents are moved into its subfolders, and the folder menu opens it.
+// Empty when there is no documents folder.
+QString GetTarvikDocumentsDir();
 // The folder of a shell folder identifier (CSIDL_…), without a trailing "/";
 // empty when that folder is unknown here.
 QString SpecialFolder(int CSIDL);

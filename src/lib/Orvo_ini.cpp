@@ -63,14 +63,7 @@ QString upperAscii(const QString &s)
     return out;
 }
 
-QString App_Path()
-{
-    const QString exe = platform().executablePath();
-    QString dir = exe.left(exe.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
-}
+QString App_Path() { return platform().applicationDirectory(); }
 
 QString ExeName(bool EnMajuscules)
 {
@@ -84,10 +77,9 @@ QString ExeName(bool EnMajuscules)
 
 QString Get_IniFileName()
 {
-    const QString exe = platform().executablePath();
-    const qsizetype slash = exe.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = exe.lastIndexOf(QLatin1Char('.'));
-    return (dot > slash ? exe.left(dot) : exe) + QStringLiteral(".INI");
+    // Beside the menus, which is beside the executable for a portable copy:
+    // an installed one may not write into its own folder.
+    return App_Path() + ExeName(false) + QStringLiteral(".INI");
 }
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier)
@@ -127,18 +119,8 @@ void SaveBool(const QString &Rubrique, const QString &Titre, bool Valeur, const 
 
 QString PositionString(QWidget &F)
 {
-    const QRect outer = F.frameGeometry();
+    const QRect outer = outerGeometry(F);
     return QStringLiteral("%1:%2:%3:%4").arg(outer.left()).arg(outer.top()).arg(outer.width()).arg(outer.height());
-}
-
-void setOuterGeometry(QWidget &F, int left, int top, int width, int height)
-{
-    // The frame the window manager adds, as far as it is known now.
-    const QRect outer = F.frameGeometry();
-    const QRect inner = F.geometry();
-    const int l = inner.left() - outer.left(), t = inner.top() - outer.top();
-    const int r = outer.right() - inner.right(), b = outer.bottom() - inner.bottom();
-    F.setGeometry(left + l, top + t, qMax(1, width - l - r), qMax(1, height - t - b));
 }
 
 void writePosition(QWidget &F, IniFile &ini)
@@ -155,20 +137,20 @@ void SavePosition(QWidget &F, const QString &Inifile)
 
 void GetPosition(QWidget &F, const QString &Inifile) { readPosition(F, IniFile(orDefault(Inifile))); }
 
-void readPosition(QWidget &F, const IniFile &ini)
+QRect readPosition(QWidget &F, const IniFile &ini)
 {
     const QRect area = platform().workArea();
-    const QRect current = F.frameGeometry();
+    const QRect current = outerGeometry(F);
     const QStringList pieces = Split(ini.readString(ExeName(false), F.objectName(), PositionString(F)), QStringLiteral(":"));
     // Anything but four whole numbers keeps the window where it is.
     if (pieces.size() < 4)
-        return;
+        return QRect();
     int v[4];
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         v[i] = pieces[i].trimmed().toInt(&ok);
         if (!ok)
-            return;
+            return QRect();
     }
     int left = v[0], top = v[1], width = v[2], height = v[3];
     if (left > area.width())
@@ -180,6 +162,7 @@ void readPosition(QWidget &F, const IniFile &ini)
     if (area.height() < height)
         height = area.height();
     setOuterGeometry(F, left, top, width, height);
+    return QRect(left, top, width, height);
 }
 
 void writeComponents_CHECKED(QWidget &form, IniFile &ini)
@@ -212,26 +195,26 @@ void readComponents_CHECKED(QWidget &form, const IniFile &ini)
 
 QStringList formatIniLines(const QStringList &lines, bool Saut_Apres)
 {
-    QString text;
+    QStringList out;
+    out.reserve(lines.size() * 2);
+    // Every run of empty lines, those added around the headers included,
+    // comes out as one empty line: a second run then finds nothing to do.
+    const auto addEmpty = [&out] {
+        if (!out.isEmpty() && !out.back().isEmpty())
+            out << QString();
+    };
     for (const QString &l : lines) {
-        if (isHeaderLine(l)) {
-            text += QLatin1String("\r\n");
-            text += l;
-            text += QLatin1String("\r\n");
+        if (l.isEmpty()) {
+            addEmpty();
+        } else if (isHeaderLine(l)) {
+            addEmpty();
+            out << l;
             if (Saut_Apres)
-                text += QLatin1String("\r\n");
+                addEmpty();
         } else {
-            text += l;
-            text += QLatin1String("\r\n");
+            out << l;
         }
     }
-    text.replace(QLatin1String("\r\n\r\n\r\n"), QLatin1String("\r\n\r\n"));
-    QStringList out = text.split(QLatin1String("\r\n"));
-    // The text ends with a line break, which does not start a line.
-    if (!out.isEmpty() && out.back().isEmpty())
-        out.removeLast();
-    while (!out.isEmpty() && out.front().isEmpty())
-        out.removeFirst();
     return out;
 }
 
@@ -242,6 +225,7 @@ void Inifile_Formate(const QString &Inifile, bool Saut_Apres)
         return;
     LineList list;
     list.loadFromFile(path);
+    list.requireWhole(path);
     list.lines = formatIniLines(list.lines, Saut_Apres);
     list.saveToFile(path);
 }

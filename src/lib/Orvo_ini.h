@@ -2,6 +2,8 @@
 // INI values, window position and option marks, section spacing, and the
 // small helpers every part of the menu uses.
 
+#include "lib/WindowFrame.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,12 +15,13 @@ class IniFile;
 
 using TarrayOfString = QStringList;
 
-// Directory of the running executable, ending in "/" (case kept: a
-// case-sensitive file system would name another folder otherwise).
+// The folder of the menus' files, ending in "/": the executable's own folder
+// for a portable copy, the user's data folder for an installed one (case
+// kept: a case-sensitive file system would name another folder otherwise).
 QString App_Path();
 // File name of the executable without directory and extension.
 QString ExeName(bool EnMajuscules);
-// The executable's full path with its extension replaced by ".INI".
+// App_Path + the executable's name without extension + ".INI".
 QString Get_IniFileName();
 
 QString GetStr(const QString &Rubrique, const QString &Titre, const QString &Valeur_Defaut, const QString &Fichier);
@@ -33,11 +36,10 @@ bool iniValueToBool(const QString &value, bool defaultValue);
 QString PositionString(QWidget &F);
 void SavePosition(QWidget &F, const QString &Inifile);
 void GetPosition(QWidget &F, const QString &Inifile);
-// The same reads from a file already in memory.
-void readPosition(QWidget &F, const IniFile &ini);
+// The same reads from a file already in memory; the outer rectangle the
+// window was given, the null rectangle when nothing usable was stored.
+QRect readPosition(QWidget &F, const IniFile &ini);
 void readComponents_CHECKED(QWidget &form, const IniFile &ini);
-// Moves and sizes a top-level window by its outer frame.
-void setOuterGeometry(QWidget &F, int left, int top, int width, int height);
 
 void SaveComponents_CHECKED(QWidget &form, const QString &Inifile);
 // The same writes into a file already in memory, for saves that write each
@@ -47,8 +49,9 @@ void writeComponents_CHECKED(QWidget &form, IniFile &ini);
 void GetComponents_CHECKED(QWidget &form, const QString &Inifile);
 
 // Gives each section header one empty line before it (and one after it
-// when Saut_Apres), drops leading empty lines, keeps at most one empty line
-// in a row before a header.
+// when Saut_Apres), drops leading empty lines and turns every run of empty
+// lines into one, so that running it again changes nothing. Non-empty
+// lines are never changed.
 void Inifile_Formate(const QString &Inifile, bool Saut_Apres);
 // The same on lines in memory.
 QStringList formatIniLines(const QStringList &lines, bool Saut_Apres);

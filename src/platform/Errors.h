@@ -24,6 +24,17 @@ public:
     using Error::Error;
 };
 
+// A file was read only up to a NUL: the program keeps it as it is and never
+// writes it back, so what follows the NUL is not lost.
+class KeptFileError : public FileError {
+public:
+    KeptFileError(const QString &message, const QString &path) : FileError(message), m_path(path) {}
+    const QString &path() const { return m_path; }
+
+private:
+    QString m_path;
+};
+
 // A text is not a valid whole number (the runtime's conversion error).
 class ConvertError : public Error {
 public:

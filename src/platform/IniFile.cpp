@@ -121,9 +121,14 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('\n'))
-        || section.contains(QLatin1Char('\n')))
+    const auto breaksLine = [](const QString &s) { return s.contains(u'\r') || s.contains(u'\n'); };
+    if (breaksLine(value))
         throw Error(QStringLiteral("Impossible d'écrire dans %1 : une valeur ne peut pas contenir de saut de ligne").arg(m_path));
+    // A lone CR ends a line on reading as surely as LF does.
+    if (breaksLine(section) || breaksLine(key))
+        throw Error(QStringLiteral("Impossible d'écrire dans %1 : un nom de section ou de clé ne peut pas contenir de "
+                                   "saut de ligne")
+                        .arg(m_path));
 
     const QString sectionName = fold(section);
     auto sit = m_sectionIndex.constFind(sectionName);

@@ -42,8 +42,10 @@ public:
     QStringList lines() const;
     TextEncoding encoding() const { return m_encoding; }
 
-    // Throws when the file was cut short by a NUL on loading: writing it
-    // back would lose what followed.
+    // Whether a NUL cut the file short on loading: writing it back would
+    // lose what followed, so it is kept as it is.
+    bool cutAtNul() const { return m_loaded.cutAtNul; }
+    // Throws KeptFileError when the file was cut short by a NUL.
     void requireWhole() const;
 
     // Writes the file whole; throws Error("Impossible d'écrire dans <path>").

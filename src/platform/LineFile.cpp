@@ -3,13 +3,6 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-
 namespace tarvik {
 
 namespace {
@@ -41,6 +34,49 @@ QByteArray encodeUtf16(const QString &text, bool bigEndian)
 
 } // namespace
 
+bool isUnmarkedUtf8(const QByteArray &bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    bool nonAscii = false;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // Length of the sequence and the range of its second byte, which
+        // rules out overlong forms, surrogates and code points past U+10FFFF.
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0)
+                low = 0xA0;
+            else if (b == 0xED)
+                high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0)
+                low = 0x90;
+            else if (b == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > n || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        nonAscii = true;
+        i += length;
+    }
+    return nonAscii;
+}
+
 QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *cutAtNul)
 {
     TextEncoding enc = TextEncoding::Ansi;
@@ -54,6 +90,9 @@ QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *c
     } else if (bytes.startsWith("\xFE\xFF")) {
         enc = TextEncoding::Utf16BE;
         text = decodeUtf16(bytes.constData() + 2, bytes.size() - 2, true);
+    } else if (isUnmarkedUtf8(bytes)) {
+        enc = TextEncoding::Utf8Unmarked;
+        text = QString::fromUtf8(bytes);
     } else {
         text = ansiToUnicode(bytes);
     }
@@ -90,6 +129,10 @@ TextEncoding encodingForSave(const QStringList &lines, TextEncoding remembered)
     for (const QString &l : lines)
         if (!isAnsiRepresentable(l))
             return TextEncoding::Utf8;
+    // Windows-1252 bytes that also form UTF-8 would be read back as other
+    // characters (a scrambled password easily does): the mark keeps them.
+    if (isUnmarkedUtf8(encodeLines(lines, TextEncoding::Ansi)))
+        return TextEncoding::Utf8;
     return remembered;
 }
 
@@ -108,48 +151,10 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     case TextEncoding::Utf8: return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     case TextEncoding::Utf16LE: return QByteArray("\xFF\xFE") + encodeUtf16(text, false);
     case TextEncoding::Utf16BE: return QByteArray("\xFE\xFF") + encodeUtf16(text, true);
+    case TextEncoding::Utf8Unmarked: return text.toUtf8();
     case TextEncoding::Ansi: break;
     }
     return unicodeToAnsi(text);
-}
-
-QByteArray readWholeFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2").arg(path, f.errorString()));
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("Erreur de lecture du fichier \"%1\". %2").arg(path, f.errorString()));
-    return bytes;
-}
-
-void writeWholeFile(const QString &path, const QByteArray &bytes, Durability durability)
-{
-    const auto cannotCreate = [&path](const QString &why) {
-        return FileError(QStringLiteral("Impossible de créer le fichier \"%1\". %2").arg(path, why));
-    };
-    const auto cannotWrite = [&path](const QString &why) {
-        return FileError(QStringLiteral("Erreur d'écriture dans le fichier \"%1\". %2").arg(path, why));
-    };
-    if (durability == Durability::Durable) {
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            throw cannotCreate(f.errorString());
-        if (f.write(bytes) != bytes.size() || !f.commit())
-            throw cannotWrite(f.errorString());
-        return;
-    }
-    QTemporaryFile f(path + QStringLiteral(".XXXXXX"));
-    if (!f.open())
-        throw cannotCreate(f.errorString());
-    // The temporary file is private; the file it replaces is readable by all.
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw cannotWrite(f.errorString());
-    if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw cannotWrite(qt_error_string(errno));
-    f.setAutoRemove(false); // renamed: nothing left to remove
 }
 
 void LineList::loadFromFile(const QString &path)
@@ -157,16 +162,28 @@ void LineList::loadFromFile(const QString &path)
     lines = decodeLines(readWholeFile(path), &encoding, &cutAtNul);
 }
 
+QString keptFileMessage(const QString &path)
+{
+    return QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : il n'est lu que "
+                          "jusque-là et ne sera pas réécrit. Il est conservé tel quel : les modifications qui le "
+                          "concernent ne seront pas enregistrées.")
+        .arg(path);
+}
+
 void LineList::requireWhole(const QString &path) const
 {
     if (cutAtNul)
-        throw FileError(QStringLiteral("Le fichier \"%1\" contient des données binaires (caractère nul) : "
-                                       "il n'est lu que jusque-là et ne sera pas réécrit.")
-                            .arg(path));
+        throw KeptFileError(keptFileMessage(path), path);
 }
 
 void LineList::saveToFile(const QString &path, Durability durability) const
 {
+    // Such a line would come back as other lines, or cut short.
+    for (const QString &l : lines)
+        if (l.contains(u'\r') || l.contains(u'\n') || l.contains(QChar(0)))
+            throw FileError(QStringLiteral("Impossible d'écrire dans le fichier \"%1\" : la ligne « %2 » contient un "
+                                           "saut de ligne ou un caractère nul et ne serait pas relue telle quelle.")
+                                .arg(path, l));
     writeWholeFile(path, encodeLines(lines, encodingForSave(lines, encoding)), durability);
 }
 

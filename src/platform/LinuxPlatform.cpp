@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/LinuxFiles.h"
+#include "platform/MenusFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +60,13 @@ LinuxPlatform::LinuxPlatform()
 LinuxPlatform::~LinuxPlatform() = default;
 
 QString LinuxPlatform::executablePath() { return m_executable; }
+
+QString LinuxPlatform::applicationDirectory()
+{
+    if (m_menusFolder.isEmpty())
+        m_menusFolder = chooseMenusFolder(folderOf(m_executable));
+    return m_menusFolder;
+}
 
 int LinuxPlatform::shellExecute(WindowHandle, const QString &verb, const QString &file,
                                 const QString &parameters, const QString &directory, int)
@@ -186,6 +194,13 @@ bool LinuxPlatform::moveToTrash(const QString &path)
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     return QFile::moveToTrash(path);
 }
+
+std::optional<QMargins> LinuxPlatform::frameExtents(WindowHandle window, int waitMs)
+{
+    return m_windows.frameExtents(window, waitMs);
+}
+
+std::optional<QRect> LinuxPlatform::clientGeometry(WindowHandle window) { return m_windows.clientGeometry(window); }
 
 QRect LinuxPlatform::workArea()
 {

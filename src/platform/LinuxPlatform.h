@@ -21,6 +21,9 @@ public:
     ~LinuxPlatform() override;
 
     QString executablePath() override;
+    // The executable's folder when the user may write there (a portable
+    // copy), else the user's data folder for the menus, decided once.
+    QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
     qint64 lastStartedProcess() override;
@@ -35,6 +38,8 @@ public:
     WindowHandle activeWindow() override;
     qint64 windowProcess(WindowHandle window) override;
     bool isWaylandSession() override;
+    std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
+    std::optional<QRect> clientGeometry(WindowHandle window) override;
 
     void sleep(int milliseconds) override;
 
@@ -59,6 +64,7 @@ public:
 
 private:
     QString m_executable;
+    QString m_menusFolder;
     LinuxShell m_shell;
     X11Windows m_windows;
     std::unique_ptr<CopyRegistry> m_copies;

@@ -190,6 +190,8 @@ std::optional<DesktopEntry> readDesktopEntry(const QString &fileName)
             entry.url = unescapeDesktopValue(value);
         else if (key == QLatin1String("Path"))
             entry.path = unescapeDesktopValue(value);
+        else if (key == QLatin1String("Terminal"))
+            entry.terminal = value == QLatin1String("true");
     }
     return entry;
 }
@@ -276,6 +278,26 @@ std::optional<QStringList> expandDesktopExec(const QString &exec, const QStringL
     if (!filesUsed)
         out << files;
     return out;
+}
+
+QStringList terminalCommand()
+{
+    const QString system = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+    if (!system.isEmpty())
+        return {system, QStringLiteral("-e")};
+    QStringList chosen = splitCommandLine(qEnvironmentVariable("TERMINAL"));
+    if (!chosen.isEmpty()) {
+        const QString program = chosen.first().contains(u'/') ? chosen.first()
+                                                               : QStandardPaths::findExecutable(chosen.first());
+        if (!program.isEmpty() && QFileInfo(program).isExecutable()) {
+            chosen.first() = program;
+            return chosen << QStringLiteral("-e");
+        }
+    }
+    const QString xterm = QStandardPaths::findExecutable(QStringLiteral("xterm"));
+    if (!xterm.isEmpty())
+        return {xterm, QStringLiteral("-e")};
+    return {};
 }
 
 QString readInternetShortcutUrl(const QString &fileName)
@@ -488,6 +510,20 @@ int LinuxShell::launchDesktopEntry(const QString &fileName, const QString &param
                                      entry->icon, fileName);
     if (!command)
         return SE_ERR_BADFORMAT;
+    if (entry->terminal) {
+        // htop, mc or a shell script: without a terminal it would run unseen.
+        // A missing program is told as such, not by a terminal that opens
+        // and closes at once.
+        const QString &program = command->first();
+        const QString found = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+        if (found.isEmpty() || !QFileInfo(found).isFile())
+            return SE_ERR_FNF;
+        const QStringList terminal = terminalCommand();
+        if (terminal.isEmpty())
+            return SE_ERR_NOASSOC;
+        command->first() = found;
+        *command = terminal + *command;
+    }
     const QString program = command->takeFirst();
     return runProgram(program, *command, entry->path);
 }

@@ -33,6 +33,7 @@ struct DesktopEntry {
     QString icon;
     QString url;
     QString path; // working directory
+    bool terminal = false; // Terminal=true: the program runs in a terminal window
 };
 std::optional<DesktopEntry> readDesktopEntry(const QString &fileName);
 
@@ -46,6 +47,12 @@ std::optional<DesktopEntry> readDesktopEntry(const QString &fileName);
 std::optional<QStringList> expandDesktopExec(const QString &exec, const QStringList &files,
                                              const QString &name, const QString &icon,
                                              const QString &location);
+
+// The command that shows a program in the user's terminal emulator, to which
+// the program and its arguments are appended: the system's choice
+// (x-terminal-emulator), else $TERMINAL (which may carry options), else
+// xterm, each followed by "-e". Empty when none of them is installed.
+QStringList terminalCommand();
 
 // The URL= value of the [InternetShortcut] group of a .url file; empty when none.
 QString readInternetShortcutUrl(const QString &fileName);

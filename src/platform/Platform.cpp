@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/MenusFolder.h"
+
 #include <stdexcept>
 
 namespace tarvik {
@@ -7,6 +9,8 @@ namespace tarvik {
 namespace {
 Platform *g_platform = nullptr;
 }
+
+QString Platform::applicationDirectory() { return folderOf(executablePath()); }
 
 Platform &platform()
 {

@@ -4,6 +4,7 @@
 // tests install a recording one.
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <QVariant>
@@ -38,8 +39,11 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Full path of the running executable.
+    // Full path of the running executable: what starts a sub-menu.
     virtual QString executablePath() = 0;
+    // The folder that holds the menus' files, ending in "/". By default the
+    // executable's own folder.
+    virtual QString applicationDirectory();
 
     // Starts a program, folder, document or web address with the contract of
     // ShellExecuteW: verbs "RUNAS", "OPEN", "EXPLORE"; returns at once; a result
@@ -73,6 +77,15 @@ public:
     // desktop's native windows are then out of its sight and out of reach of
     // its keystrokes.
     virtual bool isWaylandSession() = 0;
+    // The frame the window manager puts around a top-level window of this
+    // process, as it has announced it on the display. When it has not yet
+    // (the window was never shown) and waitMs > 0, the window manager is
+    // asked for it and its answer awaited at most that long. Empty when
+    // unknown: no window manager, or none that answers.
+    virtual std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) = 0;
+    // Where the window's client area lies on the screen as the display holds
+    // it now; empty when unknown.
+    virtual std::optional<QRect> clientGeometry(WindowHandle window) = 0;
 
     // Pauses the calling (GUI) thread.
     virtual void sleep(int milliseconds) = 0;

@@ -1,11 +1,16 @@
 #include "platform/QtDialogs.h"
 
+#include "platform/TitleWidth.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace tarvik {
 
@@ -24,6 +29,20 @@ struct ButtonSpec {
     int result;
 };
 
+// A message box sizes itself to its text and buttons when shown, with a
+// guess of the title's width far below what a window manager's title bar
+// needs: a short question got a title shown as "Confi… ation". A spacer as
+// wide as the title bar needs widens it.
+void makeRoomForTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    const QMargins m = grid->contentsMargins();
+    grid->addItem(new QSpacerItem(titleBarWidth(box.windowTitle()) - m.left() - m.right(), 0), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 int runBox(QMessageBox &box, const std::vector<ButtonSpec> &specs, unsigned defaultFlag, int escapeResult)
 {
     std::vector<std::pair<QAbstractButton *, int>> map;
@@ -34,6 +53,7 @@ int runBox(QMessageBox &box, const std::vector<ButtonSpec> &specs, unsigned defa
             box.setDefaultButton(b);
     }
     box.setWindowModality(Qt::ApplicationModal);
+    makeRoomForTitle(box);
     box.exec();
     for (const auto &[button, result] : map)
         if (box.clickedButton() == button)
@@ -103,7 +123,7 @@ bool QtDialogs::inputQuery(const QString &caption, const QString &prompt, QStrin
     dlg.setOkButtonText(QStringLiteral("OK"));
     dlg.setCancelButtonText(QStringLiteral("Annuler"));
     dlg.setInputMode(QInputDialog::TextInput);
-    dlg.resize(qMax(dlg.sizeHint().width(), 360), dlg.sizeHint().height());
+    dlg.resize(std::max({dlg.sizeHint().width(), 360, titleBarWidth(caption)}), dlg.sizeHint().height());
     if (dlg.exec() != QDialog::Accepted)
         return false;
     value = dlg.textValue();

@@ -9,6 +9,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <QElapsedTimer>
+
+#include <poll.h>
 #include <unistd.h>
 #include <vector>
 
@@ -50,6 +53,15 @@ Property readProperty(Display *dpy, Window window, Atom property, Atom type)
     if (data)
         XFree(data);
     return out;
+}
+
+// _NET_FRAME_EXTENTS: left, right, top, bottom.
+std::optional<QMargins> readFrameExtents(Display *dpy, Window window)
+{
+    const Property p = readProperty(dpy, window, XInternAtom(dpy, "_NET_FRAME_EXTENTS", False), XA_CARDINAL);
+    if (p.format != 32 || p.items != 4)
+        return std::nullopt;
+    return QMargins(int(p.item(0)), int(p.item(2)), int(p.item(1)), int(p.item(3)));
 }
 
 QString stripDeletedMark(QString path)
@@ -122,6 +134,86 @@ bool X11Windows::hasWindowManager()
     const Window wm = onRoot.item(0);
     const Property onWm = readProperty(dpy, wm, check, XA_WINDOW);
     return !trap.failed() && onWm.items > 0 && onWm.item(0) == wm;
+}
+
+bool X11Windows::supported(const char *hint)
+{
+    Display *dpy = display();
+    if (!dpy || !hasWindowManager())
+        return false;
+    X11ErrorTrap trap(dpy);
+    const Property list = readProperty(dpy, DefaultRootWindow(dpy), atom("_NET_SUPPORTED"), XA_ATOM);
+    const Atom wanted = atom(hint);
+    for (unsigned long i = 0; i < list.items; ++i)
+        if (list.item(i) == wanted)
+            return true;
+    return false;
+}
+
+std::optional<QMargins> X11Windows::frameExtents(quint64 window, int waitMs)
+{
+    Display *dpy = display();
+    if (!dpy || window == 0)
+        return std::nullopt;
+    {
+        X11ErrorTrap trap(dpy);
+        const auto known = readFrameExtents(dpy, window);
+        if (known || trap.failed())
+            return known;
+    }
+    if (waitMs <= 0 || !supported("_NET_REQUEST_FRAME_EXTENTS"))
+        return std::nullopt;
+    // The answer is awaited on a connection of our own: the events of the
+    // shared one belong to Qt's event loop.
+    Display *own = XOpenDisplay(DisplayString(dpy));
+    if (!own)
+        return std::nullopt;
+    std::optional<QMargins> answer;
+    {
+        X11ErrorTrap trap(own);
+        XSelectInput(own, window, PropertyChangeMask);
+        XEvent request{};
+        request.xclient.type = ClientMessage;
+        request.xclient.window = window;
+        request.xclient.message_type = XInternAtom(own, "_NET_REQUEST_FRAME_EXTENTS", False);
+        request.xclient.format = 32;
+        XSendEvent(own, DefaultRootWindow(own), False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+        XFlush(own);
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            answer = readFrameExtents(own, window);
+            const qint64 left = waitMs - clock.elapsed();
+            if (answer || trap.failed() || left <= 0)
+                break;
+            while (XPending(own) > 0) {
+                XEvent ignored;
+                XNextEvent(own, &ignored);
+            }
+            pollfd fd{ConnectionNumber(own), POLLIN, 0};
+            poll(&fd, 1, int(left));
+        }
+        XSelectInput(own, window, NoEventMask);
+    }
+    XCloseDisplay(own);
+    return answer;
+}
+
+std::optional<QRect> X11Windows::clientGeometry(quint64 window)
+{
+    Display *dpy = display();
+    if (!dpy || window == 0)
+        return std::nullopt;
+    X11ErrorTrap trap(dpy);
+    Window root = None;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(dpy, window, &root, &x, &y, &width, &height, &border, &depth))
+        return std::nullopt;
+    Window child = None;
+    if (!XTranslateCoordinates(dpy, window, root, 0, 0, &x, &y, &child) || trap.failed())
+        return std::nullopt;
+    return QRect(x, y, int(width), int(height));
 }
 
 bool X11Windows::windowExists(quint64 window)

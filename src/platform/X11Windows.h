@@ -9,7 +9,11 @@
 // empty or false.
 
 #include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 typedef struct _XDisplay Display;
 
@@ -39,10 +43,16 @@ public:
     quint64 mainWindowOfProcess(qint64 pid);
     // True when an EWMH window manager runs on the display.
     bool hasWindowManager();
+    // The window manager's frame around window (_NET_FRAME_EXTENTS); when
+    // it has not been announced and waitMs > 0, asked for and awaited.
+    std::optional<QMargins> frameExtents(quint64 window, int waitMs);
+    // The window's client area in root coordinates, as the server has it.
+    std::optional<QRect> clientGeometry(quint64 window);
 
 private:
     unsigned long atom(const char *name);
     bool windowExists(quint64 window);
+    bool supported(const char *hint);
     bool hasWmState(quint64 window);
     quint64 clientBelow(quint64 window, int depth);
 

@@ -17,6 +17,23 @@ int compareText(const QString &a, const QString &b)
     return r != 0 ? r : QString::compare(a, b, Qt::CaseInsensitive);
 }
 
+QString entryRefusal(const QString &entry)
+{
+    const bool lineBreak = entry.contains(u'\r') || entry.contains(u'\n');
+    const bool nul = entry.contains(QChar(0));
+    if (!lineBreak && !nul)
+        return QString();
+    // The name as it would read on one line, each break marked where it stands.
+    QString shown = entry;
+    shown.replace(QLatin1String("\r\n"), QStringLiteral("\u21B5"));
+    shown.replace(u'\r', QChar(0x21B5));
+    shown.replace(u'\n', QChar(0x21B5));
+    shown.replace(QChar(0), QChar(0x2400));
+    return QStringLiteral("L'entrée « %1 » contient %2 : le menu garde chaque entrée sur une ligne de son fichier, "
+                          "elle ne peut donc pas y être ajoutée.")
+        .arg(shown, lineBreak ? QStringLiteral("un saut de ligne") : QStringLiteral("un caractère nul"));
+}
+
 QVector<int> EntryList::setSorted(bool on)
 {
     QVector<int> order(Items.size());

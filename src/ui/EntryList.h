@@ -39,6 +39,11 @@ private:
     bool m_sorted = false;
 };
 
+// Why the entry cannot be added to a menu, or an empty text when it can. An
+// entry is one line of the entry file and the name of a section of the
+// commands file: a line break inside it would come back as two entries.
+QString entryRefusal(const QString &entry);
+
 // Check lines: the text saved for each line ("-1" or "0") and the box.
 struct CheckLine {
     QString text;

@@ -1,7 +1,9 @@
 #include "ui/LazyIcon.h"
 
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
+#include <QPixmap>
 
 #include <memory>
 #include <optional>
@@ -46,10 +48,18 @@ private:
         std::optional<QIcon> icon; // empty until first needed
     };
 
+    // Our glyphs are PNG, which Qt decodes itself. Naming the format and
+    // turning detection off keeps QImageReader from loading every image
+    // plugin installed (and the libraries they pull in) to ask each whether
+    // it can read the file.
     QIcon &icon()
     {
-        if (!m_loaded->icon)
-            m_loaded->icon.emplace(m_loaded->fileName);
+        if (!m_loaded->icon) {
+            QImageReader reader(m_loaded->fileName, "png");
+            reader.setAutoDetectImageFormat(false);
+            const QImage image = reader.read();
+            m_loaded->icon.emplace(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
+        }
         return *m_loaded->icon;
     }
 

@@ -1,5 +1,7 @@
 #include "ui/PASSWORD.h"
 
+#include "platform/TitleWidth.h"
+
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -7,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace tarvik {
 
@@ -21,7 +25,6 @@ TPasswordDlg::TPasswordDlg(QWidget *parent)
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);
     setFont(f);
-    setFixedSize(297, 122);
 
     Label1 = new QLabel(QStringLiteral("Saisie du mot de passe :"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -45,8 +48,11 @@ TPasswordDlg::TPasswordDlg(QWidget *parent)
 
     CheckBox1 = new QCheckBox(QStringLiteral("Montrer"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(231, 25, 57, 17);
+    // As wide as its caption needs in the font at hand (57 pixels held
+    // "Montre" only), the dialog widened to hold it and its title whole.
+    CheckBox1->setGeometry(231, 25, qMax(57, CheckBox1->sizeHint().width()), 17);
     CheckBox1->setChecked(false);
+    setFixedSize(std::max({297, CheckBox1->geometry().right() + 1 + 8, titleBarWidth(windowTitle())}), 122);
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);

@@ -100,6 +100,13 @@ public:
 
     void drawControl(ControlElement ce, const QStyleOption *opt, QPainter *p, const QWidget *w) const override
     {
+        if (ce == CE_MenuItem) {
+            const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(opt);
+            if (item && item->checkType == QStyleOptionMenuItem::Exclusive && item->icon.isNull()) {
+                drawRadioMenuItem(*item, p, w);
+                return;
+            }
+        }
         if (ce == CE_PushButtonLabel && (opt->state & (State_Sunken | State_On))) {
             // White text on the pressed accent.
             QStyleOptionButton copy = *qstyleoption_cast<const QStyleOptionButton *>(opt);
@@ -111,6 +118,34 @@ public:
     }
 
 private:
+    // Fusion draws a radio item's dot but no circle, so a clear radio item
+    // reads as a plain label beside the boxes of the check items: the item
+    // is drawn without its mark, then a whole radio indicator in the mark's
+    // place, as check items get a whole box.
+    void drawRadioMenuItem(const QStyleOptionMenuItem &item, QPainter *p, const QWidget *w) const
+    {
+        const bool on = item.checked || (item.state & State_On);
+        QStyleOptionMenuItem unmarked = item;
+        unmarked.checked = false;
+        unmarked.state &= ~(State_On | State_Sunken);
+        QProxyStyle::drawControl(CE_MenuItem, &unmarked, p, w);
+
+        // The place of the mark, as Fusion computes it for check items.
+        constexpr int itemHMargin = 3, itemFrame = 2;
+        const int column = qMax(int(item.rect.height() * 0.79), qMax(item.maxIconWidth, 21));
+        const qreal margin = 3.5, side = column - 2 * margin;
+        QRect mark = QRectF(item.rect.left() + margin + itemHMargin + itemFrame - 1,
+                            item.rect.center().y() - side / 2 + 1, side, side)
+                         .toRect();
+        mark.setWidth(mark.height());
+        QStyleOptionButton radio;
+        radio.QStyleOption::operator=(item);
+        radio.rect = visualRect(item.direction, item.rect, mark);
+        radio.state &= ~(State_On | State_Off | State_Sunken | State_Selected);
+        radio.state |= on ? State_On : State_Off;
+        proxy()->drawPrimitive(PE_IndicatorRadioButton, &radio, p, w);
+    }
+
     Colours m_c;
 };
 

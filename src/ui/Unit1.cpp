@@ -82,11 +82,15 @@ void TForm1::FormCreate()
     // 6.
     _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
 
-    // The native window exists from here on, with its title: its frame is
-    // known for the position below, and other menus can find it by its id.
+    // The native window exists from here on, with its title: the window
+    // manager can tell its frame before it is shown, so that the position
+    // below is the outer one from the first mapping on, and other menus can
+    // find the window by its id.
     ownHandle();
-    // The design position is that of the outer frame.
-    setOuterGeometry(*this, 0, 0, frameGeometry().width(), frameGeometry().height());
+    // The design position is that of the outer frame, the design size the client area's.
+    const QMargins frame = windowFrame(*this, kFrameAnswerMs);
+    setOuterGeometry(*this, 0, 0, width() + frame.left() + frame.right(), height() + frame.top() + frame.bottom());
+    m_restoredOuter = outerGeometry(*this);
 
     // 7. and 8., from one read of the settings file. One that is there but
     // cannot be read would otherwise be replaced by the design settings at
@@ -96,14 +100,19 @@ void TForm1::FormCreate()
         m_settingsLoadFailed = true;
         showErrorBox(settings.loadError());
     } else {
-        runGuarded([&] { readPosition(*this, settings); });
+        if (settings.cutAtNul())
+            announceKeptFile(_INI_FILE);
+        runGuarded([&] {
+            if (const QRect placed = readPosition(*this, settings); !placed.isNull())
+                m_restoredOuter = placed;
+        });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
     // 9.
     runGuarded([this] { Instances_Register(); });
 
     // 10. to 13. A list that could not be read is never written back by this run.
-    m_listLoadFailed = !runGuarded([this] {
+    m_listLoadFailed = !runLoadStep([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
             entries.loadFromFile(EntryFileName());
@@ -113,7 +122,7 @@ void TForm1::FormCreate()
         }
     });
     if (!m_listLoadFailed) {
-        m_listLoadFailed = !runGuarded([this] {
+        m_listLoadFailed = !runLoadStep([this] {
             if (QFileInfo::exists(CheckFileName())) {
                 LineList checks;
                 checks.loadFromFile(CheckFileName());
@@ -128,7 +137,7 @@ void TForm1::FormCreate()
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
     // 14.
-    m_buttonsLoadFailed = !runGuarded([this] { Create_BOUTONS(); });
+    m_buttonsLoadFailed = !runLoadStep([this] { Create_BOUTONS(); });
 }
 
 void TForm1::FormActivate()

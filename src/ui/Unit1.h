@@ -5,11 +5,14 @@
 #include "platform/LineFile.h"
 #include "platform/Platform.h"
 #include "ui/EntryList.h"
+#include "ui/ElidedToolButton.h"
 #include "ui/EntryViews.h"
 
 #include <QRect>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QActionGroup;
@@ -47,7 +50,7 @@ public:
     TJvCheckListBox *JvCheckListBox1 = nullptr;
     TValueListEditor *ValueListEditor1 = nullptr;
     QLabel *StatusBar1 = nullptr;
-    QToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
+    ElidedToolButton *BTN_RunAll = nullptr; // not a push button: never counted among the bar's
     QPushButton *btn_1 = nullptr;
 
     // Actions of ActionList1 (object names are the action names).
@@ -174,6 +177,12 @@ public:
 
     // ---- saving (Unit1_Save.cpp) ---------------------------------------
     QString Get_CommandsINI() const;
+    // A file found cut short by a NUL is kept as it is: the user is told
+    // once in the run, when it is first read, and saves skip it silently.
+    void announceKeptFile(const QString &path);
+    // Runs a start-up step guarded; a KeptFileError it raises is announced
+    // as such. Returns false when the step did not complete.
+    bool runLoadStep(const std::function<void()> &step);
     void INI_SAVE();
     void SAUVE_LISTE();
     void SAUVE_BOUTONS();
@@ -269,8 +278,10 @@ private:
     bool m_listLoadFailed = false;
     bool m_buttonsLoadFailed = false;
     bool m_settingsLoadFailed = false;
-    // The outer frame restored before the first show, re-applied once the
-    // window manager's frame is known (Unit1_Window.cpp).
+    QSet<QString> m_keptFiles; // files announced as kept as they are
+    // The outer rectangle given at start-up, given again when the frame the
+    // window manager really puts around the window differs from the one it
+    // was placed by (Unit1_Window.cpp).
     QRect m_restoredOuter;
     bool m_frameFixPending = false;
     // A walk over the checked entries defers the menu's closing to its end,
@@ -278,6 +289,8 @@ private:
     // closing the other menus) runs once (Unit1_Launch.cpp).
     int m_walkDepth = 0;
     bool m_closeDueAfterWalk = false;
+    bool m_frameWatched = false;
+    QMargins m_placedFrame;
 };
 
 // The running menu window, as the program entry created it.

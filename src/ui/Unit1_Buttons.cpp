@@ -110,7 +110,7 @@ QPushButton *TForm1::Button_Create(const QString &Button_CAPTION)
 
 void TForm1::applyButtonWidths()
 {
-    const int width = frameGeometry().width() / qMax(1, Compte_BOUTONS()) - 3;
+    const int width = outerWidth(*this) / qMax(1, Compte_BOUTONS()) - 3;
     for (QPushButton *b : barButtons()) {
         if (b == btn_1) {
             btn_1->setMinimumWidth(0);

@@ -59,17 +59,17 @@ bool sameFile(const QString &a, const QString &b)
 void MoveVers_MesDocs(QString &path)
 {
     const QString S = path;
-    const QString documents = GetMyDocumentsDir();
+    const QString tarvikDocuments = GetTarvikDocumentsDir();
     // Without a documents folder the target would land at the root of the
     // file system: the file is left where it lies.
-    if (documents.isEmpty())
+    if (tarvikDocuments.isEmpty())
         return;
 
     // A name without extension (or ending in a lone dot) goes into TARVIK itself.
     QString X = upperExtension(S);
     if (X.size() > 1)
         X.remove(0, 1);
-    const QString Folder = QDir::cleanPath(documents + QStringLiteral("/TARVIK/") + X) + u'/';
+    const QString Folder = QDir::cleanPath(tarvikDocuments + u'/' + X) + u'/';
     const QString T = Folder + fileNamePart(S);
     // A file that already is in its place would be copied onto itself and
     // then thrown away: nothing to move.
@@ -137,7 +137,16 @@ bool chooseDropAction(QDropEvent *event)
 
 void TForm1::JvDragDrop1Drop(const QStringList &Value)
 {
+    const auto refuse = [](const QString &message, const QString &P) {
+        AlertBox(QStringLiteral("ERREUR#749: TForm1.JvDragDrop1Drop"), message + QStringLiteral("\r\n\r\n") + P);
+    };
     for (QString P : Value) {
+        // Refused before any move: a file moved for an entry that cannot be
+        // added would be left where the user never looks.
+        if (const QString refusal = entryRefusal(P); !refusal.isEmpty()) {
+            refuse(refusal, P);
+            continue;
+        }
         const QString E = upperExtension(P);
         // A file of the desktop is offered the move whatever its type and the option.
         if (IsFile(P) && liesOnDesktop(P))
@@ -147,8 +156,7 @@ void TForm1::JvDragDrop1Drop(const QStringList &Value)
         try {
             addEntry(P);
         } catch (const std::exception &e) {
-            AlertBox(QStringLiteral("ERREUR#749: TForm1.JvDragDrop1Drop"),
-                     errorMessage(e) + QStringLiteral("\r\n\r\n") + P);
+            refuse(errorMessage(e), P);
         }
     }
     RempliMENU();

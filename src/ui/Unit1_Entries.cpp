@@ -112,17 +112,25 @@ void TForm1::Couper1Click()
 void TForm1::Coller1Click()
 {
     const QString text = QGuiApplication::clipboard()->text();
-    // One entry per line: a line break inside an entry would split it in the
-    // saved file and shift every later check line onto the wrong entry.
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    // One entry per line of text. A lone CR is no line break of any text in
+    // use today: it belongs to a file name, and that entry is refused whole
+    // rather than cut in two.
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n"));
     QStringList lines = text.split(lineBreak, Qt::SkipEmptyParts);
     if (lines.isEmpty()) {
         sm(QStringLiteral("Presse papier vide\r\n\r\nRien à coller"));
         return;
     }
-    for (const QString &line : lines)
-        addEntry(line);
+    QStringList refusals;
+    for (const QString &line : lines) {
+        if (const QString refusal = entryRefusal(line); !refusal.isEmpty())
+            refusals << refusal;
+        else
+            addEntry(line);
+    }
     RempliMENU();
+    if (!refusals.isEmpty())
+        throw Error(refusals.join(QStringLiteral("\r\n\r\n")));
 }
 
 void TForm1::Purgerlaliste1Click()
@@ -159,6 +167,8 @@ void TForm1::rierpartype1Click()
 
 int TForm1::addEntry(const QString &entry)
 {
+    if (const QString refusal = entryRefusal(entry); !refusal.isEmpty())
+        throw Error(refusal);
     const int at = ListBox1.Add(entry);
     JvCheckListBox1->Insert(at, QStringLiteral("0"));
     return at;

@@ -91,7 +91,8 @@ void TForm1::Explore(const QString &path, bool ExtractPath)
     platform().shellExecute(ownHandle(), QStringLiteral("EXPLORE"), folder, QString(), QString(), SW_SHOWNORMAL);
 }
 
-void TForm1::MesDocumentsTarvik1Click() { Explore(GetMyDocumentsDir() + QStringLiteral("/Tarvik"), false); }
+// The folder that drops fill: on a case-sensitive file system "Tarvik" would be another one.
+void TForm1::MesDocumentsTarvik1Click() { Explore(GetTarvikDocumentsDir(), false); }
 
 void TForm1::DorvexFiles1Click() { Explore(withSlash(GetProgramFilesDir()) + QStringLiteral("Dorvex"), false); }
 

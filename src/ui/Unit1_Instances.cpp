@@ -7,12 +7,12 @@
 #include "ui/Unit1.h"
 
 #include "platform/Errors.h"
+#include "platform/SystemError.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -39,7 +39,7 @@ public:
                 if (errno == ENOENT && !create)
                     return;
                 throw FileError(QStringLiteral("Impossible d'ouvrir le fichier \"%1\". %2")
-                                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+                                    .arg(path, systemErrorText(errno)));
             }
             int locked;
             do
@@ -49,7 +49,7 @@ public:
                 const int error = errno;
                 ::close(fd);
                 throw FileError(QStringLiteral("Impossible de verrouiller le fichier \"%1\". %2")
-                                    .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+                                    .arg(path, systemErrorText(error)));
             }
             struct stat held {};
             struct stat named {};

@@ -283,6 +283,8 @@ void TForm1::Execute(const QString &path)
 {
     // One reading of the commands file for the four keys.
     const IniFile commands(Get_CommandsINI());
+    if (commands.cutAtNul())
+        announceKeptFile(commands.path());
     const QString keyb = commands.readString(path, kSendKeys, QString());
     QString pw;
     if (keyb.isEmpty())

@@ -5,6 +5,7 @@
 
 #include "lib/LaunchOptions.h"
 #include "lib/Orvo_ini.h"
+#include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 
@@ -19,15 +20,46 @@ const QString kLaunchKeys[] = {kSendKeys, kArguments, kPassword};
 
 QString TForm1::Get_CommandsINI() const { return App_Path() + FileStem() + QStringLiteral(".items.commands.ini"); }
 
+void TForm1::announceKeptFile(const QString &path)
+{
+    if (m_keptFiles.contains(path))
+        return;
+    m_keptFiles.insert(path);
+    try {
+        dialogs().messageBox(applicationTitle(), keptFileMessage(path), MB_OK | MB_ICONWARNING);
+    } catch (...) {
+        // No dialog back-end: nothing more can be shown.
+    }
+}
+
+bool TForm1::runLoadStep(const std::function<void()> &step)
+{
+    bool whole = true;
+    const bool ran = runGuarded([&] {
+        try {
+            step();
+        } catch (const KeptFileError &e) {
+            announceKeptFile(e.path());
+            whole = false;
+        }
+    });
+    return ran && whole;
+}
+
 void TForm1::INI_SAVE()
 {
-    // A settings file that could not be read at start-up is left as it is.
+    // A settings file that could not be read at start-up is left as it is,
+    // and so is one that a NUL cuts short: neither is a failed save.
     if (!m_settingsLoadFailed) {
         IniFile settings(_INI_FILE);
-        writePosition(*this, settings);
-        settings.writeString(QStringLiteral("MENU"), QStringLiteral("caption"), windowTitle());
-        writeComponents_CHECKED(*this, settings);
-        settings.save();
+        if (settings.cutAtNul()) {
+            announceKeptFile(_INI_FILE);
+        } else {
+            writePosition(*this, settings);
+            settings.writeString(QStringLiteral("MENU"), QStringLiteral("caption"), windowTitle());
+            writeComponents_CHECKED(*this, settings);
+            settings.save();
+        }
     }
     SAUVE_LISTE();
     SAUVE_BOUTONS();
@@ -44,11 +76,14 @@ void TForm1::SAUVE_LISTE()
     IniFile commands(Get_CommandsINI());
     if (ListBox1.Count() == 0 && !commands.fileExisted())
         return;
+    if (commands.cutAtNul()) {
+        announceKeptFile(commands.path());
+        return;
+    }
     for (const QString &entry : std::as_const(ListBox1.Items))
         for (const QString &key : kLaunchKeys)
             if (commands.readString(entry, key, QString()).isEmpty())
                 commands.writeString(entry, key, QString());
-    commands.requireWhole();
     const QStringList formatted = formatIniLines(commands.lines(), false);
     try {
         writeWholeFile(commands.path(), encodeLines(formatted, encodingForSave(formatted, commands.encoding())));

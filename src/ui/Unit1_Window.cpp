@@ -63,6 +63,10 @@ void TForm1::createLayout()
     m_rootLayout = new QVBoxLayout(this);
     m_rootLayout->setContentsMargins(0, 0, 0, 0);
     m_rootLayout->setSpacing(0);
+    // The window's size is the user's and the fitting's alone: a part shown
+    // or a button added never makes it grow to the parts' minimum sizes;
+    // the parts share whatever the window has.
+    m_rootLayout->setSizeConstraint(QLayout::SetNoConstraint);
 
     Panel_liste = new QWidget(this);
     Panel_liste->setObjectName(QStringLiteral("Panel_liste"));
@@ -78,9 +82,9 @@ void TForm1::createLayout()
     JvCheckListBox1->setMinimumHeight(kEntryRowHeight);
     StatusBar1 = new QLabel(QStringLiteral("Déposez un fichier pour ajouter un programme"), Panel_liste);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setMinimumWidth(1); // a long path never widens the window
+    StatusBar1->setMinimumWidth(1); // a long path asks for no width
     StatusBar1->hide();
-    BTN_RunAll = new QToolButton(Panel_liste);
+    BTN_RunAll = new ElidedToolButton(Panel_liste);
     BTN_RunAll->setObjectName(QStringLiteral("BTN_RunAll"));
     BTN_RunAll->setDefaultAction(RunAll);
     BTN_RunAll->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -164,7 +168,7 @@ void TForm1::FORM_AutoSizeExecute()
 
 void TForm1::FormResize()
 {
-    const int outer = frameGeometry().width();
+    const int outer = outerWidth(*this);
     ValueListEditor1->setColumnWidth(1, kTypeColumnWidth);
     ValueListEditor1->setColumnWidth(0, qMax(0, outer - kTypeColumnWidth));
     applyButtonWidths();
@@ -191,7 +195,7 @@ void TForm1::FormKeyUp(QKeyEvent *event)
 
 QPoint TForm1::centrePoint() const
 {
-    const QRect outer = frameGeometry();
+    const QRect outer = outerGeometry(*this);
     return QPoint(outer.left() + outer.width() / 2, outer.top() + outer.height() / 2);
 }
 
@@ -250,14 +254,14 @@ void TForm1::showEvent(QShowEvent *event)
     // that is no new show of the menu.
     if (event->spontaneous())
         return;
-    if (m_restoredOuter.isNull() && !m_settingsLoadFailed && !_INI_FILE.isEmpty()
-        && !GetStr(ExeName(false), objectName(), QString(), _INI_FILE).isEmpty()) {
-        // Before the first mapping the frame is unknown and the restored
-        // outer size went to the client area; once the window manager has
-        // framed the window, the stored outer size is applied again so that
-        // saving and restoring never grows the window.
-        m_restoredOuter = frameGeometry();
-        m_frameFixPending = frameGeometry().size() == size();
+    if (!m_frameWatched) {
+        // The window was placed by a frame the window manager announced
+        // before framing it, or by none when it said nothing: until it is
+        // framed, the frame it really gives is watched for, and the outer
+        // rectangle placed again if that frame differs.
+        m_frameWatched = true;
+        m_frameFixPending = !m_restoredOuter.isNull();
+        m_placedFrame = windowFrame(*this);
     }
     runGuarded([this] { FormShow(); });
 }
@@ -317,10 +321,18 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::WindowActivate:
     case QEvent::Expose:
         if (watched == windowHandle() || watched == this) {
-            if (m_frameFixPending && isVisible() && frameGeometry().size() != size()) {
-                m_frameFixPending = false;
-                const QRect r = m_restoredOuter;
-                setOuterGeometry(*this, r.left(), r.top(), r.width(), r.height());
+            if (m_frameFixPending && isVisible()) {
+                if (frameAnnounced(*this)) {
+                    const QMargins frame = windowFrame(*this);
+                    if (frame != m_placedFrame) {
+                        m_placedFrame = frame;
+                        setOuterGeometry(*this, m_restoredOuter);
+                    }
+                }
+                // Exposed means framed and mapped: the frame is final (and
+                // without a window manager there is none to wait for).
+                if (event->type() == QEvent::Expose || event->type() == QEvent::WindowActivate)
+                    m_frameFixPending = false;
             }
         }
         break;

@@ -44,7 +44,7 @@ protected:
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display";
         ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) << "xdotool is missing";
         ASSERT_TRUE(m_app.isValid());
-        for (const char *d : {"app", "bin", "run", "home/Bureau", "home/Documents/Tarvik", "home/.config"})
+        for (const char *d : {"app", "bin", "run", "home/Bureau", "home/Documents/TARVIK", "home/.config"})
             ASSERT_TRUE(QDir().mkpath(at(d))) << d;
         QFile::setPermissions(at("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeFile(at("home/.config/user-dirs.dirs"),
@@ -108,7 +108,7 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
     // Ctrl+O opens the folder menu; its first item is "Documents du Tarvik".
     focus(menuWindow);
     keys({QStringLiteral("ctrl+o"), QStringLiteral("Down"), QStringLiteral("Return")});
-    const QString expected = at("home/Documents/Tarvik") + u'\n';
+    const QString expected = at("home/Documents/TARVIK") + u'\n';
     EXPECT_TRUE(waitUntil([&] { return readFile(at("opened.txt")) == expected.toUtf8(); }))
         << "the file manager was given: \"" << readFile(at("opened.txt")).toStdString() << '"';
 

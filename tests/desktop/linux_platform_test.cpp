@@ -273,6 +273,66 @@ TEST_F(LinuxShellTest, DesktopEntryStartsByItsExecLine)
     EXPECT_GT(result, 0);
 }
 
+// An entry with Terminal=true runs in the user's terminal emulator: the
+// system's choice first, then $TERMINAL, then xterm; a fake terminal first
+// on PATH records what it was asked to run.
+TEST_F(LinuxShellTest, TerminalEntryRunsInTheUsersTerminal)
+{
+    const QString program = m_dir.filePath(QStringLiteral("mon outil.sh"));
+    writeFile(program, "#!/bin/sh\nexit 0\n", true);
+    const QString workDir = m_dir.filePath(QStringLiteral("travail"));
+    ASSERT_TRUE(QDir().mkpath(workDir));
+    const QString entry = m_dir.filePath(QStringLiteral("outil.desktop"));
+    writeFile(entry, "[Desktop Entry]\nType=Application\nName=Outil\nTerminal=true\nPath=" + workDir.toUtf8()
+                         + "\nExec=" + desktopExecQuote(program).toUtf8() + " --vue %f\n");
+    const QString missing = m_dir.filePath(QStringLiteral("absent.desktop"));
+    writeFile(missing, "[Desktop Entry]\nType=Application\nTerminal=true\nExec=programme-absent-de-tarvik\n");
+    // Each fake terminal hands its own name, then its arguments, to the recorder.
+    const QString recorder = m_dir.filePath(QStringLiteral("recorder.sh"));
+    writeFile(recorder, kRecorder, true);
+    // PATH holds only the fakes while the program looks for a terminal; the
+    // recorder gets the system's back.
+    const QByteArray fakeTerminal =
+        "#!/bin/sh\nPATH=/usr/bin:/bin exec '" + QFile::encodeName(recorder) + "' \"${0##*/}\" \"$@\"\n";
+
+    const struct {
+        const char *name;
+        QStringList installed; // fake programs on PATH
+        const char *terminalVariable;
+        QStringList expected; // the recorded arguments; empty: nothing starts
+        int result;
+    } cases[] = {
+        {"the system's terminal", {"x-terminal-emulator", "xterm", "mon-terminal"}, "mon-terminal",
+         {"x-terminal-emulator", "-e", program, "--vue", "/tmp/a b"}, tarvik::SE_SUCCESS},
+        {"$TERMINAL with its options", {"mon-terminal", "xterm"}, "mon-terminal --garde",
+         {"mon-terminal", "--garde", "-e", program, "--vue", "/tmp/a b"}, tarvik::SE_SUCCESS},
+        {"$TERMINAL not installed", {"xterm"}, "absent-terminal", {"xterm", "-e", program, "--vue", "/tmp/a b"},
+         tarvik::SE_SUCCESS},
+        {"no terminal at all", {}, "", {}, 31},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir bin;
+        for (const QString &fake : c.installed)
+            writeFile(bin.filePath(fake), fakeTerminal, true);
+        ScopedEnv env;
+        env.set("PATH", QFile::encodeName(bin.path()));
+        env.set("TERMINAL", c.terminalVariable);
+        EXPECT_EQ(m_platform.shellExecute(0, QStringLiteral("RUNAS"), quoted(entry), QStringLiteral("\"/tmp/a b\""),
+                                          QString(), 1),
+                  c.result);
+        if (!c.expected.isEmpty()) {
+            const QStringList lines = recorded();
+            EXPECT_EQ(args(lines), c.expected);
+            EXPECT_EQ(value(lines, QStringLiteral("cwd")), workDir);
+        }
+        // A program that is not there is reported, no terminal opens.
+        EXPECT_EQ(m_platform.shellExecute(0, QStringLiteral("RUNAS"), quoted(missing), QString(), QString(), 1),
+                  tarvik::SE_ERR_FNF);
+    }
+    EXPECT_FALSE(QFile::exists(m_record)) << "nothing else started";
+}
+
 TEST_F(LinuxShellTest, FoldersDocumentsAndAddressesOpenWithTheDefaultApplication)
 {
     // A recording xdg-open stands for the desktop's opener.

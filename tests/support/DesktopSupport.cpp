@@ -244,6 +244,23 @@ long Screen::cardinal(WindowId w, const char *property)
     return value;
 }
 
+QList<int> Screen::frameExtents(WindowId w)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QList<int> out;
+    if (XGetWindowProperty(m_dpy, w, atom(m_dpy, "_NET_FRAME_EXTENTS"), 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success && data) {
+        if (format == 32 && count == 4)
+            for (unsigned long i = 0; i < 4; ++i)
+                out << int(reinterpret_cast<long *>(data)[i]);
+        XFree(data);
+    }
+    return out;
+}
+
 WindowId Screen::active() { return WindowId(cardinal(DefaultRootWindow(m_dpy), "_NET_ACTIVE_WINDOW")); }
 
 bool Screen::hasWindowManager()
@@ -377,6 +394,27 @@ QStringList Screen::modifiersDown()
     }
     XFreeModifiermap(map);
     return down;
+}
+
+void Screen::sendClick(WindowId w, int x, int y)
+{
+    const QRect onRoot = rootGeometry(w);
+    for (const int type : {ButtonPress, ButtonRelease}) {
+        XEvent ev{};
+        ev.xbutton.type = type;
+        ev.xbutton.window = w;
+        ev.xbutton.root = DefaultRootWindow(m_dpy);
+        ev.xbutton.time = CurrentTime;
+        ev.xbutton.x = x;
+        ev.xbutton.y = y;
+        ev.xbutton.x_root = onRoot.x() + x;
+        ev.xbutton.y_root = onRoot.y() + y;
+        ev.xbutton.button = Button1;
+        ev.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        ev.xbutton.same_screen = True;
+        XSendEvent(m_dpy, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &ev);
+    }
+    XSync(m_dpy, False);
 }
 
 // ---- MenuDesktopTest ----------------------------------------------------------

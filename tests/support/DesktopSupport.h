@@ -113,6 +113,9 @@ public:
     QString title(WindowId w);
     long cardinal(WindowId w, const char *property);
     qint64 pidOf(WindowId w) { return cardinal(w, "_NET_WM_PID"); }
+    // The frame the window manager put around a client (left, right, top,
+    // bottom), empty until it has said so.
+    QList<int> frameExtents(WindowId w);
     WindowId active();
     bool hasWindowManager();
 
@@ -132,6 +135,10 @@ public:
     void activateNow(WindowId w);
     // The modifier keys (Shift, Ctrl, Alt, AltGr…) held down now, by keysym name.
     QStringList modifiersDown();
+    // A left click at a point of the window, sent to the window itself: for
+    // displays whose pointer cannot be moved (Xwayland without a seat, where
+    // XTest ends the server).
+    void sendClick(WindowId w, int x, int y);
 
 private:
     void walkTitled(WindowId w, int depth, const QString &wanted, QList<WindowId> &out);

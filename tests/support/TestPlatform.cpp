@@ -32,6 +32,11 @@ QStringList TestPlatform::callNames() const
 
 QString TestPlatform::executablePath() { return exePath; }
 
+QString TestPlatform::applicationDirectory()
+{
+    return appDir.isEmpty() ? Platform::applicationDirectory() : appDir;
+}
+
 int TestPlatform::shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                                const QString &parameters, const QString &directory, int showCommand)
 {
@@ -135,6 +140,11 @@ bool TestPlatform::moveToTrash(const QString &path)
 }
 
 QRect TestPlatform::workArea() { return area; }
+
+std::optional<QMargins> TestPlatform::frameExtents(WindowHandle, int) { return frame; }
+
+// Offscreen windows have no place of their own on a display: the widget's is the truth.
+std::optional<QRect> TestPlatform::clientGeometry(WindowHandle) { return std::nullopt; }
 
 int TestPlatform::registerCopy()
 {

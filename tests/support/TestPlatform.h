@@ -24,6 +24,7 @@ public:
 
     // Scripted answers.
     QString exePath = QStringLiteral("/opt/tarvik/tarvik");
+    QString appDir;                              // the menus' folder; empty: the executable's
     int shellResult = SE_SUCCESS;
     QList<QPair<WindowHandle, QString>> windows; // front to back
     QList<WindowHandle> programWindows;          // windows that belong to a copy of this program
@@ -35,6 +36,7 @@ public:
     QMap<QString, QVariant> registry;            // valueName -> value
     bool fileOperationsReal = true;              // copy/move/trash act on the real files
     QRect area = QRect(0, 0, 1920, 1040);
+    std::optional<QMargins> frame; // the window manager's frame, unknown by default
     QList<qint64> copies;
     qint64 ownPid = 1000;
     qint64 startedPid = 0;                   // what the last start created
@@ -48,6 +50,7 @@ public:
     void clearCalls() { calls.clear(); }
 
     QString executablePath() override;
+    QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
     qint64 lastStartedProcess() override { return startedPid; }
@@ -61,6 +64,8 @@ public:
     WindowHandle activeWindow() override;
     qint64 windowProcess(WindowHandle window) override { return windowPids.value(window); }
     bool isWaylandSession() override { return wayland; }
+    std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
+    std::optional<QRect> clientGeometry(WindowHandle window) override;
     void sleep(int milliseconds) override;
     QString homeDir() override;
     QString desktopDir() override;

@@ -90,6 +90,39 @@ TEST_F(ButtonsTest, WidthRuleAt444Pixels)
     EXPECT_GT(f.btn_1->width(), 100);
 }
 
+// However many buttons the bar holds, they share the window's width (down to
+// nothing) and never widen it: the window stays where it was put, inside the
+// work area, and a stored width beyond the work area is cut to it.
+TEST_F(ButtonsTest, ManyButtonsNeverWidenTheWindow)
+{
+    struct Case {
+        int lines;
+        const char *stored;
+        QRect outer;
+        int createdWidth;
+    } cases[] = {
+        {41, "100:50:460:309", QRect(100, 50, 460, 309), 460 / 41 - 3},
+        {41, "0:50:3000:309", QRect(0, 50, 1920, 309), 1920 / 41 - 3},
+        {3000, "100:50:460:309", QRect(100, 50, 460, 309), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 lines, stored %2").arg(c.lines).arg(c.stored).toStdString());
+        QByteArray bar = "Fermer\r\n";
+        for (int i = 1; i < c.lines; ++i)
+            bar += "MENU" + QByteArray::number(i) + "\r\n";
+        writeFile(QStringLiteral("LARGE.boutons.txt"), bar);
+        writeFile(QStringLiteral("LARGE.MENU.INI"), QByteArray("[tarvik]\r\nForm1=") + c.stored + "\r\n");
+        TForm1 &f = startMenu(QStringLiteral("LARGE"));
+        QApplication::processEvents();
+        ASSERT_EQ(f.Compte_BOUTONS(), c.lines);
+        EXPECT_EQ(f.frameGeometry(), c.outer);
+        EXPECT_TRUE(os.area.contains(f.frameGeometry())) << "outside the work area";
+        EXPECT_EQ(button(f, QStringLiteral("BTN_2"))->width(), c.createdWidth);
+        EXPECT_LE(f.Panel_boutons->childrenRect().right(), f.Panel_boutons->width()) << "the bar overflows";
+        f.close();
+    }
+}
+
 TEST_F(ButtonsTest, FermerInAnyCaseClosesTheWindow)
 {
     for (const QString caption : {QStringLiteral("fermer"), QStringLiteral("Fermer"), QStringLiteral("FERMER")}) {

@@ -267,6 +267,34 @@ TEST_F(Drop, FileAlreadyInItsPlaceIsLeftAlone)
     EXPECT_TRUE(trashed(os).isEmpty());
 }
 
+// A file whose name holds a line break is refused by name before anything
+// happens to it: no question, no move, no entry; the other files of the
+// drop are added.
+TEST_F(Drop, AFileNamedWithALineBreakIsRefusedAndLeftWhereItLies)
+{
+    const QString crOnDesktop = make("home/Bureau/deux\rlignes.pdf", "cr");
+    const QString lfElsewhere = make("ailleurs/note\n.txt", "lf");
+    const QString fine = make("ailleurs/bon.exe", "ok");
+    TForm1 &f = menu(true);
+    f.JvDragDrop1Drop({crOnDesktop, lfElsewhere, fine});
+    EXPECT_EQ(questionsAsked(), 0);
+    EXPECT_EQ(f.ListBox1.Items, QStringList{fine});
+    EXPECT_EQ(contentOf(crOnDesktop), "cr");
+    EXPECT_EQ(contentOf(lfElsewhere), "lf");
+    EXPECT_TRUE(os.callsNamed("CopyFile").empty());
+    EXPECT_TRUE(trashed(os).isEmpty());
+    ASSERT_EQ(dialogs.records.size(), 2u);
+    const QString shown[] = {path("home/Bureau/deux\u21B5lignes.pdf"), path("ailleurs/note\u21B5.txt")};
+    const QString dropped[] = {crOnDesktop, lfElsewhere};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(dialogs.records[i].caption, "ERREUR#749: TForm1.JvDragDrop1Drop");
+        EXPECT_EQ(dialogs.records[i].text, "L'entrée « " + shown[i]
+                                               + " » contient un saut de ligne : le menu garde chaque entrée sur une "
+                                                 "ligne de son fichier, elle ne peut donc pas y être ajoutée.\r\n\r\n"
+                                               + dropped[i]);
+    }
+}
+
 TEST_F(Drop, FailedMovesKeepTheFileAndItsPath)
 {
     // The documents folder holds a file named TARVIK: no folder can be made there.

@@ -3,6 +3,9 @@
 #include "UiTestSupport.h"
 
 #include "lib/Orvo_LISTES.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+#include "platform/LineFile.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>
@@ -208,6 +211,40 @@ TEST_F(EntriesTest, PastedLinesBecomeOneEntryEach)
     EXPECT_EQ(f.ListBox1.Items, QStringList({path("a.exe"), "/opt/x.sh", "  /opt/y z.txt", "https://exemple.fr"}));
     EXPECT_EQ(f.JvCheckListBox1->Texts(), QStringList({"-1", "0", "0", "0"}));
     EXPECT_EQ(f.ValueListEditor1->RowCount(), 4);
+}
+
+// A name holding a line break cannot be one line of the entry file nor the
+// name of a section of the commands file: it is refused with its name, the
+// other pasted lines are added, and what is saved reads back as it was.
+TEST_F(EntriesTest, AnEntryHoldingALineBreakIsRefusedByName)
+{
+    TForm1 &f = menuWith({existing("a.exe")}, {"-1"});
+    dialogs.records.clear();
+    QGuiApplication::clipboard()->setText("/opt/deux\rlignes.sh\n/opt/bon.sh\r\n");
+    f.Coller1->trigger();
+    EXPECT_EQ(f.ListBox1.Items, QStringList({path("a.exe"), "/opt/bon.sh"}));
+    EXPECT_EQ(f.JvCheckListBox1->Texts(), QStringList({"-1", "0"}));
+    EXPECT_EQ(f.ValueListEditor1->RowCount(), 2);
+    ASSERT_EQ(dialogs.records.size(), 1u);
+    EXPECT_EQ(dialogs.last().icon, "error");
+    EXPECT_EQ(dialogs.last().text, QStringLiteral("L'entrée « /opt/deux\u21B5lignes.sh » contient un saut de ligne : le "
+                                                  "menu garde chaque entrée sur une ligne de son fichier, elle ne peut "
+                                                  "donc pas y être ajoutée."));
+
+    for (const QString &entry : {QStringLiteral("/a\rb"), QStringLiteral("/a\nb"), QStringLiteral("/a\r\nb"),
+                                 QStringLiteral("/a") + QChar(0) + QStringLiteral("b")}) {
+        EXPECT_THROW(f.addEntry(entry), Error) << entry.toStdString();
+        EXPECT_FALSE(entryRefusal(entry).isEmpty());
+    }
+    EXPECT_EQ(f.ListBox1.Count(), 2);
+    EXPECT_EQ(f.JvCheckListBox1->Count(), 2);
+
+    f.INI_SAVE();
+    EXPECT_EQ(decodeLines(readFile("TEST.items.txt")), f.ListBox1.Items);
+    EXPECT_EQ(decodeLines(readFile("TEST.items.checked.txt")), f.JvCheckListBox1->Texts());
+    const IniFile commands = IniFile::fromBytes(readFile("TEST.items.commands.ini"));
+    for (const QString &entry : f.ListBox1.Items)
+        EXPECT_EQ(commands.value(entry, "PW").value_or("<absent>"), QString()) << entry.toStdString();
 }
 
 TEST_F(EntriesTest, PurgeAsksWithConfirmBox)

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <functional>
@@ -29,7 +30,7 @@ protected:
         os.documents = os.home + QStringLiteral("/Documents");
         os.system = root + QStringLiteral("/usr/bin");
         os.registry[QStringLiteral("ProgramFilesDir")] = root + QStringLiteral("/opt");
-        for (const QString &d : {os.desktop, os.documents + QStringLiteral("/Tarvik"), os.system,
+        for (const QString &d : {os.desktop, os.documents + QStringLiteral("/TARVIK"), os.system,
                                  root + QStringLiteral("/opt/Dorvex"), root + QStringLiteral("/opt/outils")})
             ASSERT_TRUE(QDir().mkpath(d)) << d.toStdString();
     }
@@ -74,7 +75,7 @@ TEST_F(FoldersTest, EachFolderItemOpensItsFolderWithExplore)
         ActionMember item;
         QString folder;
     } cases[] = {
-        {"Documents du Tarvik", &TForm1::MenuItem27, os.documents + QStringLiteral("/Tarvik")},
+        {"Documents du Tarvik", &TForm1::MenuItem27, os.documents + QStringLiteral("/TARVIK")},
         {"Client Dorvex", &TForm1::MenuItem21, root + QStringLiteral("/opt/Dorvex")},
         {"Bureau", &TForm1::MenuItem24, os.desktop + u'/'},
         {"Program Files", &TForm1::MenuItem25, root + QStringLiteral("/opt")},
@@ -135,8 +136,8 @@ TEST_F(FoldersTest, AMissingFolderIsReportedAndNothingOpens)
         QString mentioned; // a part of the message
     } cases[] = {
         {"Documents du Tarvik sans dossier Tarvik", &TForm1::MenuItem27,
-         [this] { QDir(os.documents + QStringLiteral("/Tarvik")).removeRecursively(); },
-         QStringLiteral("/Documents/Tarvik")},
+         [this] { QDir(os.documents + QStringLiteral("/TARVIK")).removeRecursively(); },
+         QStringLiteral("/Documents/TARVIK")},
         {"Client Dorvex sans Dorvex", &TForm1::MenuItem21,
          [this] { QDir(root + QStringLiteral("/opt/Dorvex")).removeRecursively(); },
          QStringLiteral("/opt/Dorvex")},
@@ -176,6 +177,38 @@ TEST_F(FoldersTest, AMissingFolderIsReportedAndNothingOpens)
         EXPECT_TRUE(dialogs.last().text.contains(c.mentioned))
             << c.name << ": " << dialogs.last().text.toStdString();
     }
+}
+
+// "Documents du Tarvik" opens the very folder whose subfolders receive the
+// dropped documents, not a folder of a name that differs only in case.
+TEST_F(FoldersTest, DocumentsDuTarvikOpensTheFolderThatDropsFill)
+{
+    ASSERT_TRUE(QDir(os.documents + QStringLiteral("/TARVIK")).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(os.documents + QStringLiteral("/Tarvik")));
+    const QString source = root + QStringLiteral("/depot/lettre.pdf");
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/depot")));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF");
+    }
+    TForm1 &f = start();
+    f.chk_MoveVersDoc->setChecked(true);
+    dialogs.answer(mrYes);
+    f.JvDragDrop1Drop({source});
+    ASSERT_EQ(f.ListBox1.Count(), 1);
+    const QString moved = f.ListBox1.Items[0];
+    ASSERT_NE(moved, source);
+    ASSERT_TRUE(QFileInfo(moved).isFile()) << moved.toStdString();
+    const QString typeFolder = QFileInfo(moved).absolutePath();
+
+    os.clearCalls();
+    dialogs.records.clear();
+    f.MenuItem27->trigger();
+    ASSERT_EQ(explored().size(), 1) << errorTexts().join(u'|').toStdString();
+    EXPECT_EQ(explored()[0], QFileInfo(typeFolder).absolutePath());
+    EXPECT_EQ(QFileInfo(typeFolder).fileName(), QStringLiteral("PDF"));
+    EXPECT_TRUE(dialogs.records.empty()) << errorTexts().join(u'|').toStdString();
 }
 
 TEST_F(FoldersTest, ThePointedEntryWithoutEntryOpensNothingAndSaysNothing)

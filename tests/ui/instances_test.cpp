@@ -6,6 +6,9 @@
 
 #include <QDir>
 
+#include <clocale>
+#include <string>
+
 using namespace tarvik;
 using namespace tarvik::testing;
 
@@ -153,6 +156,20 @@ TEST_F(InstancesTest, FailedSaveKeepsTheWindowAndTheFamily)
     EXPECT_TRUE(root.close());
     EXPECT_EQ(handlesOf(os.callsNamed(QStringLiteral("PostClose"))), QStringList{id(sub)});
     EXPECT_FALSE(fileExists(kInstances));
+}
+
+// The system's reason is given in French even when the process runs in the
+// C locale, where the C library would say it in English.
+TEST_F(InstancesTest, AnInstanceFileThatCannotBeOpenedIsReportedInFrench)
+{
+    const std::string locale = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    os.exePath = dir.filePath(QStringLiteral("absent/tarvik"));
+    startMenu(QStringLiteral("SEUL"), QString(), false);
+    std::setlocale(LC_ALL, locale.c_str());
+    ASSERT_EQ(dialogs.records.size(), 1u) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(dialogs.last().text, QStringLiteral("Impossible d'ouvrir le fichier \"") + dir.filePath("absent/")
+                                       + kInstances + QStringLiteral("\". Aucun fichier ou dossier"));
 }
 
 TEST_F(InstancesTest, PanicExitDeletesTheFileAndSavesNothing)

@@ -252,6 +252,43 @@ TEST_F(Launch, StartCallCarriesOwnerVerbQuotedFileAndShowCommand)
                                           QString(), QString(), QStringLiteral("1")}));
 }
 
+// A commands file cut short by a NUL still gives the options before the NUL;
+// the user is told once, at the first launch that reads it. An option edited
+// afterwards cannot be stored there, and the editor says so.
+TEST_F(Launch, ACommandsFileCutShortIsToldOnceAndKeptAsItIs)
+{
+    TForm1 &f = menu({QStringLiteral("outil.sh")});
+    store(QStringLiteral("outil.sh"), QStringLiteral("ARGUMENTS"), QStringLiteral("-a"));
+    const QString commands = f.Get_CommandsINI();
+    {
+        QFile file(commands);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QByteArray(1, '\0') + "[ailleurs]\r\nPW=x\r\n");
+    }
+    QFile file(commands);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray damaged = file.readAll();
+    const QString told = QStringLiteral("Le fichier \"") + commands
+                         + QStringLiteral("\" contient des données binaires (caractère nul) : il n'est lu que "
+                                          "jusque-là et ne sera pas réécrit. Il est conservé tel quel : les "
+                                          "modifications qui le concernent ne seront pas enregistrées.");
+    f.RunOneExecute();
+    f.RunOneExecute();
+    EXPECT_EQ(timeline(), (QStringList{started(QStringLiteral("outil.sh"), QStringLiteral("-a")),
+                                       started(QStringLiteral("outil.sh"), QStringLiteral("-a"))}));
+    ASSERT_EQ(dialogs.records.size(), 1u) << dialogTexts().join(u'\n').toStdString();
+    EXPECT_EQ(dialogs.last().text, told);
+    EXPECT_EQ(dialogs.last().icon, QStringLiteral("warning"));
+
+    dialogs.answerInput(true, QStringLiteral("-b"));
+    f.mnu_Arg_CMD->trigger();
+    ASSERT_EQ(dialogs.records.size(), 3u) << dialogTexts().join(u'\n').toStdString();
+    EXPECT_EQ(dialogs.last().text, told);
+    QFile after(commands);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), damaged);
+}
+
 // ---- keys and password -----------------------------------------------------
 
 TEST_F(Launch, KeystrokesWinOverThePasswordAndAreFollowedByEnter)

@@ -21,6 +21,8 @@ QByteArray crlf(const QStringList &lines)
         out += l.toLatin1() + "\r\n";
     return out;
 }
+// The bytes before, a NUL, the bytes after.
+QByteArray withNul(const QByteArray &before, const QByteArray &after) { return before + '\0' + after; }
 } // namespace
 
 TEST_F(Save, NewMenuClosedWithoutChanges)
@@ -113,6 +115,21 @@ TEST_F(Save, EncodingOfALoadedFileIsKept)
     TForm1 &f = startMenu("f", QString(), false);
     f.INI_SAVE();
     EXPECT_EQ(readFile("F.items.txt"), QByteArray("/docs/\xE9t\xE9.doc\r\n"));
+
+    // Edited in a Linux editor: UTF-8 without a mark, in every file of the menu.
+    const QByteArray entries = "/opt/OUTIL DE COMPTABILIT\xC3\x89\r\n";
+    const QByteArray buttons = "Fermer\r\nCR\xC3\x88" "CHE\r\n";
+    writeFile("G.items.txt", entries);
+    writeFile("G.boutons.txt", buttons);
+    writeFile("G.items.commands.ini", "[/opt/OUTIL DE COMPTABILIT\xC3\x89]\r\nSENDKEYS=\xC3\xA9\r\nARGUMENTS=\r\nPW=\r\n");
+    TForm1 &g = startMenu("g", QString(), false);
+    EXPECT_EQ(g.ListBox1.Items, QStringList{"/opt/OUTIL DE COMPTABILITÉ"});
+    EXPECT_EQ(g.barButtons().value(1) ? g.barButtons().value(1)->text() : QString(), "CRÈCHE");
+    g.INI_SAVE();
+    EXPECT_EQ(readFile("G.items.txt"), entries);
+    EXPECT_EQ(readFile("G.boutons.txt"), buttons + "Fermer\r\n"); // sorted, then "Fermer" first
+    EXPECT_EQ(readFile("G.items.commands.ini"),
+              QByteArray("[/opt/OUTIL DE COMPTABILIT\xC3\x89]\r\nSENDKEYS=\xC3\xA9\r\nARGUMENTS=\r\nPW=\r\n"));
 }
 
 TEST_F(Save, RoundTripThroughARestart)
@@ -141,6 +158,52 @@ TEST_F(Save, RoundTripThroughARestart)
     EXPECT_EQ(g.frameGeometry(), QRect(33, 44, 500, 300));
     ASSERT_EQ(g.Compte_BOUTONS(), 2);
     EXPECT_EQ(g.barButtons()[1]->text(), "COMPTA");
+}
+
+// A settings or commands file cut short by a NUL is kept as it is. The user
+// is told once, when the file is first read (the settings file at start-up,
+// the commands file at the first save), and never again; every save and the
+// close skip that file, write the others, and the window closes.
+TEST_F(Save, AFileKeptAsItIsNeverHoldsTheWindowOpen)
+{
+    const struct {
+        const char *menu;
+        const char *damaged;
+        QByteArray bytes;
+        bool toldAtStart;
+    } cases[] = {
+        {"REGLAGES", "REGLAGES.MENU.INI", withNul("[tarvik]\r\nForm1=10:20:300:200\r\n", "[OPTIONS]\r\n"), true},
+        {"COMMANDES", "COMMANDES.items.commands.ini", withNul("[/outils/a]\r\nPW=\r\n", "[/outils/b]\r\nPW=x\r\n"),
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.menu);
+        dialogs.records.clear();
+        writeFile(c.damaged, c.bytes);
+        writeFile(QString(c.menu) + ".items.txt", "/outils/a\r\n");
+        TForm1 &f = startMenu(c.menu);
+        const QString told = "Le fichier \"" + path(c.damaged)
+                             + "\" contient des données binaires (caractère nul) : il n'est lu que jusque-là et ne "
+                               "sera pas réécrit. Il est conservé tel quel : les modifications qui le concernent ne "
+                               "seront pas enregistrées.";
+        EXPECT_EQ(dialogs.records.size(), c.toldAtStart ? 1u : 0u);
+        f.addEntry("/outils/nouveau");
+        f.Button_Create("LABO");
+        f.INI_SAVE();
+        f.INI_SAVE();
+        EXPECT_TRUE(f.close());
+        EXPECT_FALSE(f.isVisible());
+        ASSERT_EQ(dialogs.records.size(), 1u) << dialogs.texts().join(u'|').toStdString();
+        EXPECT_EQ(dialogs.last().text, told);
+        EXPECT_EQ(dialogs.last().icon, "warning");
+        EXPECT_EQ(readFile(c.damaged), c.bytes);
+        EXPECT_EQ(readFile(QString(c.menu) + ".items.txt"), QByteArray("/outils/a\r\n/outils/nouveau\r\n"));
+        EXPECT_EQ(readFile(QString(c.menu) + ".items.checked.txt"), QByteArray("0\r\n0\r\n"));
+        EXPECT_EQ(readFile(QString(c.menu) + ".boutons.txt"), QByteArray("Fermer\r\nLABO\r\n"));
+        // The other INI file is written as usual.
+        EXPECT_TRUE(fileExists(QString(c.menu) + ".MENU.INI"));
+        EXPECT_TRUE(fileExists(QString(c.menu) + ".items.commands.ini"));
+    }
 }
 
 TEST_F(Save, FailedWriteStopsTheSaveAndLeavesTheFiles)

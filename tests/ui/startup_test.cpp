@@ -4,6 +4,7 @@
 #include "lib/Orvo_ini.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QClipboard>
 #include <QFile>
 #include <QPushButton>
@@ -140,6 +141,35 @@ TEST_F(Startup, PositionIsClampedToTheWorkArea)
     }
 }
 
+// The stored rectangle is the outer one: a frame the window manager announced
+// before the first show places the client inside it, and one announced only
+// later (or another than announced) places the window again, once.
+TEST_F(Startup, StoredPositionIsTheOuterFrameWhenTheFrameIsKnownEarlyOrLate)
+{
+    const QMargins frame(4, 24, 4, 4);
+    for (const bool early : {true, false}) {
+        SCOPED_TRACE(early ? "announced before the show" : "announced once shown");
+        writeFile("F.MENU.INI", "[tarvik]\r\nForm1=300:200:460:309\r\n");
+        os.frame = early ? std::optional<QMargins>(frame) : std::nullopt;
+        TForm1 &f = startMenu("f");
+        if (!early) {
+            // Placed by the frame Qt guesses until the window manager says its own.
+            EXPECT_EQ(f.frameGeometry(), QRect(300, 200, 460, 309));
+            os.frame = frame;
+            QEvent activate(QEvent::WindowActivate);
+            QApplication::sendEvent(&f, &activate);
+        }
+        EXPECT_EQ(f.geometry(), QRect(304, 224, 452, 281));
+        EXPECT_EQ(PositionString(f), "300:200:460:309");
+        EXPECT_EQ(f.ValueListEditor1->columnWidth(0), 380) << "the outer width less the type column";
+        EXPECT_EQ(f.centrePoint(), QPoint(530, 354));
+        // Nothing changed: the frame is not applied twice.
+        QEvent again(QEvent::WindowActivate);
+        QApplication::sendEvent(&f, &again);
+        EXPECT_EQ(PositionString(f), "300:200:460:309");
+    }
+}
+
 TEST_F(Startup, UnreadableEntryFileIsReportedAndNeverOverwritten)
 {
     // A folder where the entry file should be cannot be read as a file.
@@ -185,11 +215,14 @@ TEST_F(Startup, ListCutShortByANulIsShownAsReadAndNeverOverwritten)
     ASSERT_EQ(dialogs.records.size(), 2u);
     EXPECT_EQ(dialogs.records[0].text, "Le fichier \"" + path("Z.items.txt")
                                            + "\" contient des données binaires (caractère nul) : "
-                                             "il n'est lu que jusque-là et ne sera pas réécrit.");
+                                             "il n'est lu que jusque-là et ne sera pas réécrit. Il est conservé tel "
+                                             "quel : les modifications qui le concernent ne seront pas enregistrées.");
+    EXPECT_EQ(dialogs.records[0].icon, "warning");
     EXPECT_TRUE(dialogs.records[1].text.contains("Z.boutons.txt"));
     EXPECT_EQ(f.ListBox1.Items, QStringList({"/a", "/b"}));
     EXPECT_EQ(f.Compte_BOUTONS(), 2);
     f.INI_SAVE();
+    EXPECT_EQ(dialogs.records.size(), 2u); // saving skips them without a word
     EXPECT_EQ(readFile("Z.items.txt"), entries);
     EXPECT_EQ(readFile("Z.boutons.txt"), buttons);
     EXPECT_FALSE(fileExists("Z.items.checked.txt"));

@@ -186,6 +186,34 @@ TEST_F(WindowTest, ColumnAndButtonWidthsFollowTheWindow)
         EXPECT_EQ(b->width(), 147);
 }
 
+// Only the user and the fitting of the window resize it: ticking a box in a
+// narrow window shows the run-all button within the list panel's width, its
+// caption cut short, and the window keeps its place and size.
+TEST_F(WindowTest, TickingABoxKeepsANarrowWindowsSize)
+{
+    writeFile("TEST.MENU.INI", "[tarvik]\r\nForm1=100:100:200:300\r\n");
+    TForm1 &f = menuWith({"a.exe", "b.exe"});
+    QApplication::processEvents();
+    ASSERT_EQ(f.frameGeometry(), QRect(100, 100, 200, 300));
+    QAbstractItemView *list = f.JvCheckListBox1;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    QApplication::processEvents();
+    ASSERT_FALSE(f.BTN_RunAll->isHidden());
+    EXPECT_EQ(f.frameGeometry(), QRect(100, 100, 200, 300));
+    EXPECT_EQ(PositionString(f), "100:100:200:300");
+    EXPECT_EQ(f.BTN_RunAll->width(), f.Panel_liste->width());
+    const QString caption = QStringLiteral("Lancer tous les programes cochés");
+    EXPECT_EQ(f.BTN_RunAll->text(), caption);
+    const QString shown = f.BTN_RunAll->shownText();
+    EXPECT_NE(shown, caption);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(f.BTN_RunAll->fontMetrics().horizontalAdvance(shown), f.BTN_RunAll->width());
+    // Wide enough, the whole caption shows.
+    setOuterGeometry(f, 100, 100, 600, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(f.BTN_RunAll->shownText(), caption);
+}
+
 TEST_F(WindowTest, CtrlMAndF1OpenTheirPopupAtTheCentre)
 {
     TForm1 &f = menuWith({"a.exe"});

@@ -100,6 +100,24 @@ TEST(Cryptage, EveryPrintableCharacterComesBackThroughTheCommandsFile)
     EXPECT_EQ(accepted.size() + refused.size(), 3 * (0xE0 - 6));
 }
 
+// A commands file whose only characters outside ASCII are a scrambled
+// password that happens to form UTF-8 still gives the password back.
+TEST(Cryptage, PasswordThatScramblesToUtf8ComesBackThroughTheCommandsFile)
+{
+    tarvik::testing::TestPlatform os;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("M.items.commands.ini");
+    for (const QString pw : {"a1b2", "A12", "x7k9m2p4"}) {
+        QFile::remove(file);
+        SaveStr("/opt/prog", "ARGUMENTS", "", file);
+        SaveStr("/opt/prog", "PW", AnsiCrypt(pw, kKey), file);
+        EXPECT_EQ(AnsiCrypt(GetStr("/opt/prog", "PW", QString(), file), kKey), pw);
+        SaveStr("/opt/prog", "SENDKEYS", "abc", file); // written again, still whole
+        EXPECT_EQ(AnsiCrypt(GetStr("/opt/prog", "PW", QString(), file), kKey), pw);
+    }
+}
+
 TEST(Cryptage, RefusedPasswordsSayWhy)
 {
     struct Case {
@@ -117,6 +135,9 @@ TEST(Cryptage, RefusedPasswordsSayWhy)
         {"€abc€", "il ne peut pas à la fois commencer et finir par « € »."},
         {"…a…", "il ne peut pas à la fois commencer et finir par « … »."},
         {"€abc…", ""},
+        // Scrambled, these are bytes that also read as UTF-8 (C6 96 C5 95, E6 96 95).
+        {"a1b2", ""},
+        {"A12", ""},
         {QString(3000, QLatin1Char('a')), "il dépasse 2047 caractères."},
     };
     for (const Case &c : cases) {

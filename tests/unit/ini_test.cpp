@@ -116,6 +116,48 @@ TEST_F(IniTest, KeepsTheEncodingOfTheFile)
     EXPECT_EQ(back.lines, QStringList({"[Sé]", "K=v", "Clé=€"}));
 }
 
+// An INI file edited in a Linux editor is UTF-8 without a mark: read as such
+// and written back the same way; a Windows one stays Windows-1252.
+TEST_F(IniTest, UnmarkedUtf8FileStaysUtf8)
+{
+    const struct {
+        QByteArray before;
+        QByteArray after;
+    } cases[] = {
+        {"[/opt/\xC3\xA9t\xC3\xA9]\r\nARGUMENTS=caf\xC3\xA9\r\n",
+         "[/opt/\xC3\xA9t\xC3\xA9]\r\nARGUMENTS=caf\xC3\xA9\r\nPW=\xE2\x82\xAC\r\n"},
+        {"[/opt/\xE9t\xE9]\r\nARGUMENTS=caf\xE9\r\n", "[/opt/\xE9t\xE9]\r\nARGUMENTS=caf\xE9\r\nPW=\x80\r\n"},
+    };
+    for (const auto &c : cases) {
+        const QString ini = file("cmd.ini");
+        writeBytes(ini, c.before);
+        EXPECT_EQ(GetStr("/opt/été", "ARGUMENTS", "", ini), "café");
+        SaveStr("/opt/été", "PW", "€", ini);
+        EXPECT_EQ(readBytes(ini), c.after);
+    }
+}
+
+// A line break of any kind in a name or a value would split its line when
+// the file is read again: the write is refused and the file left as it was.
+TEST_F(IniTest, LineBreaksAreRefusedInNamesAndValues)
+{
+    const QString ini = file("c.ini");
+    writeBytes(ini, "[A]\r\nK=v\r\n");
+    const struct {
+        QString section, key, value;
+    } cases[] = {
+        {"A\rB", "K", "v"}, {"A\nB", "K", "v"}, {"A", "K\r", "v"}, {"A", "K\n2", "v"},
+        {"A", "K", "v\r"},  {"A", "K", "\nv"},
+    };
+    for (const auto &c : cases) {
+        IniFile f(ini);
+        EXPECT_THROW(f.writeString(c.section, c.key, c.value), Error)
+            << c.section.toStdString() << "|" << c.key.toStdString() << "|" << c.value.toStdString();
+        EXPECT_EQ(f.lines(), QStringList({"[A]", "K=v"}));
+    }
+    EXPECT_EQ(readBytes(ini), QByteArray("[A]\r\nK=v\r\n"));
+}
+
 TEST_F(IniTest, RefusedWriteNamesTheFile)
 {
     const QString ini = file("no/such/dir/x.ini");
@@ -196,18 +238,50 @@ TEST(IniFormat, SeparatesSectionsOnlyAtHeaderLines)
         {{"[A]", "X=1", "", "[B]", "Y=2"}, false, {"[A]", "X=1", "", "[B]", "Y=2"}},  // one blank kept
         {{}, false, {}},
         {{"", "", ""}, false, {}},
-        {{"", "", "a=1", "", "", "b=2", "", "", "", "c=3"}, false, {"a=1", "", "b=2", "", "", "c=3"}},
+        {{"", "", "a=1", "", "", "b=2", "", "", "", "c=3"}, false, {"a=1", "", "b=2", "", "c=3"}},
         // A value holding brackets is never moved.
         {{"[C:\\p]", "ARGUMENTS=/x [y] z", "PW=a[b]", "[D]", "K="}, false,
          {"[C:\\p]", "ARGUMENTS=/x [y] z", "PW=a[b]", "", "[D]", "K="}},
         {{"[]", "x=1"}, false, {"[]", "x=1"}},
+        // Lines of blanks are not empty lines: they stay as they are.
+        {{"[A]", " ", "", "\t", "[B]"}, false, {"[A]", " ", "", "\t", "", "[B]"}},
     };
     for (const Case &c : cases) {
         const QStringList once = formatIniLines(c.in, c.after);
         EXPECT_EQ(once, c.out) << c.in.join("|").toStdString();
-        const bool hasHeader = std::any_of(c.in.begin(), c.in.end(), [](const QString &l) { return l.startsWith('['); });
-        if (!c.after && hasHeader)
-            EXPECT_EQ(formatIniLines(once, false), once) << "not idempotent: " << c.in.join("|").toStdString();
+        EXPECT_EQ(formatIniLines(once, c.after), once) << "not idempotent: " << c.in.join("|").toStdString();
+    }
+}
+
+// Runs of 0 to 7 empty lines at the start, between two keys, before a
+// header, after a header and at the end: one run of the formatting leaves
+// at most one empty line in a row, a second run changes nothing, and the
+// non-empty lines come out unchanged and in order.
+TEST(IniFormat, RunningTwiceChangesNothingWhateverTheRunsOfEmptyLines)
+{
+    const auto empties = [](int n) { return QStringList(n, QString()); };
+    for (bool after : {false, true}) {
+        for (int n = 0; n <= 7; ++n) {
+            const QStringList places[] = {
+                empties(n) + QStringList{"[A]", "X=1"},
+                QStringList{"[A]", "X=1"} + empties(n) + QStringList{"Y=[2]"},
+                QStringList{"[A]", "X=1"} + empties(n) + QStringList{"[B]", "Y=2"},
+                QStringList{"[A]"} + empties(n) + QStringList{"X=1", "[B]"},
+                QStringList{"[A]", "X=1"} + empties(n),
+                QStringList{"K=v"} + empties(n) + QStringList{"L=w"},
+            };
+            for (const QStringList &in : places) {
+                const std::string trace = std::to_string(n) + (after ? " after: " : ": ") + in.join("|").toStdString();
+                const QStringList once = formatIniLines(in, after);
+                EXPECT_EQ(formatIniLines(once, after), once) << trace;
+                for (int i = 1; i < once.size(); ++i)
+                    EXPECT_FALSE(once[i - 1].isEmpty() && once[i].isEmpty()) << trace;
+                QStringList kept = once, given = in;
+                kept.removeAll(QString());
+                given.removeAll(QString());
+                EXPECT_EQ(kept, given) << trace;
+            }
+        }
     }
 }
 
@@ -234,6 +308,12 @@ TEST_F(IniTest, PathsOfTheExecutable)
     os.exePath = "/tarvik";
     EXPECT_EQ(App_Path(), "/");
     EXPECT_EQ(Get_IniFileName(), "/tarvik.INI");
+    // An installed copy: the menus' folder is not the executable's.
+    os.exePath = "/usr/bin/tarvik";
+    os.appDir = "/home/jean/.local/share/tarvik/";
+    EXPECT_EQ(App_Path(), "/home/jean/.local/share/tarvik/");
+    EXPECT_EQ(Get_IniFileName(), "/home/jean/.local/share/tarvik/tarvik.INI");
+    EXPECT_EQ(ExeName(true), "TARVIK");
     EXPECT_EQ(upperAscii("été"), "éTé");
 }
 
@@ -244,6 +324,8 @@ TEST_F(IniTest, FileCutShortByANulIsReadButNeverWrittenBack)
     writeBytes(ini, bytes);
     EXPECT_EQ(GetStr("A", "X", "", ini), "1");
     EXPECT_EQ(GetStr("B", "Y", "absent", ini), "absent");
-    EXPECT_THROW(SaveStr("A", "X", "2", ini), Error);
+    EXPECT_THROW(SaveStr("A", "X", "2", ini), KeptFileError);
+    EXPECT_THROW(Inifile_Formate(ini, false), KeptFileError);
     EXPECT_EQ(readBytes(ini), bytes);
+    EXPECT_TRUE(IniFile(ini).cutAtNul());
 }

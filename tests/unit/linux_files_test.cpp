@@ -4,6 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/LinuxPlatform.h"
+#include "platform/MenusFolder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -16,6 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using tarvik::chooseMenusFolder;
+using tarvik::folderOf;
+using tarvik::isWritableFolder;
 using tarvik::LinuxPlatform;
 
 namespace {
@@ -197,6 +201,75 @@ TEST(LinuxFolders, UserFoldersComeFromXdgAndMustExist)
     EXPECT_EQ(p.systemDir(), QStringLiteral("/usr/bin"));
 }
 
+// A copy in a folder the user may write keeps its menus beside it; one in a
+// read-only folder (an installed copy) keeps them in the user's data folder,
+// which is made for it, private, on first use.
+TEST(LinuxMenusFolder, BesideAWritableExecutableElseInTheUserDataFolder)
+{
+    struct Case {
+        const char *name;
+        mode_t exeFolderMode;        // 0: the folder does not exist
+        const char *xdgDataHome;     // nullptr: unset; "@": a folder of the test
+        const char *expected;        // "exe", "xdg" or "home"
+    } cases[] = {
+        {"portable", 0755, "@", "exe"},
+        {"read-only folder", 0555, "@", "xdg"},
+        {"read-only, no XDG_DATA_HOME", 0555, nullptr, "home"},
+        {"read-only, relative XDG_DATA_HOME", 0555, "data", "home"},
+        {"its owner may read it, not write it", 0500, "@", "xdg"},
+        {"missing folder", 0, "@", "xdg"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ScopedEnv env;
+        const QString home = dir.filePath(QStringLiteral("home"));
+        const QString xdg = dir.filePath(QStringLiteral("xdg"));
+        const QString exeFolder = dir.filePath(QStringLiteral("bin")) + u'/';
+        env.set("HOME", QFile::encodeName(home));
+        if (!c.xdgDataHome)
+            env.unset("XDG_DATA_HOME");
+        else
+            env.set("XDG_DATA_HOME", QByteArray(c.xdgDataHome) == "@" ? QFile::encodeName(xdg) : QByteArray(c.xdgDataHome));
+        if (c.exeFolderMode) {
+            ASSERT_TRUE(QDir().mkpath(exeFolder));
+            ASSERT_EQ(chmod(QFile::encodeName(exeFolder).constData(), c.exeFolderMode), 0);
+        }
+
+        const QString chosen = chooseMenusFolder(exeFolder);
+        const QString expected = QByteArray(c.expected) == "exe"   ? exeFolder
+                                 : QByteArray(c.expected) == "xdg" ? xdg + QStringLiteral("/tarvik/")
+                                                                   : home + QStringLiteral("/.local/share/tarvik/");
+        EXPECT_EQ(chosen, expected);
+        EXPECT_EQ(chosen == exeFolder, isWritableFolder(exeFolder));
+        if (chosen != exeFolder) {
+            struct stat st {};
+            ASSERT_EQ(stat(QFile::encodeName(chosen).constData(), &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+            EXPECT_TRUE(isWritableFolder(chosen));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(xdg));
+            EXPECT_FALSE(QFileInfo::exists(home));
+        }
+        if (c.exeFolderMode)
+            chmod(QFile::encodeName(exeFolder).constData(), 0755); // so the temporary folder can go
+    }
+
+    // A folder already there is used as it is.
+    QTemporaryDir dir;
+    ScopedEnv env;
+    const QString mine = dir.filePath(QStringLiteral("xdg/tarvik"));
+    ASSERT_TRUE(QDir().mkpath(mine));
+    ASSERT_EQ(chmod(QFile::encodeName(mine).constData(), 0750), 0);
+    env.set("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("xdg/"))));
+    EXPECT_EQ(chooseMenusFolder(QStringLiteral("/proc/")), mine + u'/');
+    EXPECT_EQ(QFileInfo(mine).permissions() & QFileDevice::ReadGroup, QFileDevice::ReadGroup);
+    EXPECT_FALSE(isWritableFolder(dir.filePath(QStringLiteral("xdg/tarvik/none"))));
+    EXPECT_EQ(folderOf(QStringLiteral("/usr/bin/tarvik")), QStringLiteral("/usr/bin/"));
+    EXPECT_EQ(folderOf(QStringLiteral("/tarvik")), QStringLiteral("/"));
+}
+
 TEST(LinuxRegistry, BuiltInTableAndFrenchFailures)
 {
     LinuxPlatform p;
@@ -237,6 +310,8 @@ TEST(LinuxPlatformBasics, ExecutableSleepAndCopies)
     EXPECT_TRUE(exe.isAbsolute());
     EXPECT_EQ(exe.fileName(), QStringLiteral("unit_linux_files_test"));
     EXPECT_TRUE(exe.isExecutable());
+    // The build folder is writable: a portable copy.
+    EXPECT_EQ(p.applicationDirectory(), exe.absolutePath() + u'/');
 
     QElapsedTimer timer;
     timer.start();
