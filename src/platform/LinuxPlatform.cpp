@@ -72,6 +72,47 @@ int LinuxPlatform::shellExecute(WindowHandle, const QString &verb, const QString
     return m_shell.execute(verb, file, parameters, directory);
 }
 
+qint64 LinuxPlatform::lastStartedProcess() { return m_shell.lastStarted(); }
+
+std::optional<ProcessInfo> LinuxPlatform::processInfo(qint64 pid)
+{
+    if (pid <= 0)
+        return std::nullopt;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // "pid (name) state ppid pgrp session …": the name may hold blanks and
+    // parentheses, so the fields are counted from its last ")".
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    if (fields.size() < 4 || fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
+    ProcessInfo info;
+    info.parent = fields[1].toLongLong();
+    info.session = fields[3].toLongLong();
+    return info;
+}
+
+bool LinuxPlatform::sessionRuns(qint64 session)
+{
+    if (session <= 0)
+        return false;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const auto info = processInfo(pid);
+        if (info && info->session == session)
+            return true;
+    }
+    return false;
+}
+
 QList<WindowHandle> LinuxPlatform::topLevelWindows() { return m_windows.topLevelWindows(); }
 QString LinuxPlatform::windowTitle(WindowHandle window) { return m_windows.windowTitle(window); }
 bool LinuxPlatform::bringToFront(WindowHandle window) { return m_windows.bringToFront(window); }
@@ -83,6 +124,13 @@ bool LinuxPlatform::isWindowOfThisProgram(WindowHandle window)
 }
 
 WindowHandle LinuxPlatform::activeWindow() { return m_windows.activeWindow(); }
+qint64 LinuxPlatform::windowProcess(WindowHandle window) { return m_windows.windowPid(window); }
+
+bool LinuxPlatform::isWaylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qgetenv("XDG_SESSION_TYPE").compare("wayland", Qt::CaseInsensitive) == 0;
+}
 
 void LinuxPlatform::sleep(int milliseconds)
 {

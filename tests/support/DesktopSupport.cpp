@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -117,7 +118,11 @@ bool windowManagerRuns()
 
 void WindowManager::startUnlessRunning()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || windowManagerRuns())
+    // An X server resets when its last client leaves: a window manager that
+    // connects during that reset is dropped and ends. A connection held
+    // until the manager runs keeps the server up.
+    Screen keepServerUp;
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || !keepServerUp.open() || keepServerUp.hasWindowManager())
         return;
     const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
     if (openbox.isEmpty())
@@ -421,6 +426,41 @@ void Screen::requestClose(WindowId w)
     ev.xclient.data.l[1] = CurrentTime;
     XSendEvent(m_dpy, w, False, NoEventMask, &ev);
     XSync(m_dpy, False);
+}
+
+void Screen::activateNow(WindowId w)
+{
+    XSetInputFocus(m_dpy, w, RevertToParent, CurrentTime);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atom(m_dpy, "_NET_ACTIVE_WINDOW");
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 2; // a pager: obeyed at once
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_dpy, DefaultRootWindow(m_dpy), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XSync(m_dpy, False);
+}
+
+QStringList Screen::modifiersDown()
+{
+    QStringList down;
+    char keys[32];
+    XQueryKeymap(m_dpy, keys);
+    XModifierKeymap *map = XGetModifierMapping(m_dpy);
+    if (!map)
+        return down;
+    for (int i = 0; i < 8 * map->max_keypermod; ++i) {
+        const KeyCode kc = map->modifiermap[i];
+        if (kc == 0 || !(keys[kc / 8] & (1 << (kc % 8))))
+            continue;
+        const char *name = XKeysymToString(XkbKeycodeToKeysym(m_dpy, kc, 0, 0));
+        const QString text = name ? QString::fromLatin1(name) : QString::number(kc);
+        if (!down.contains(text))
+            down << text;
+    }
+    XFreeModifiermap(map);
+    return down;
 }
 
 void Screen::sendClick(WindowId w, int x, int y)

@@ -134,6 +134,11 @@ public:
     QRect rootGeometry(WindowId w);
     // Asks the window to close as its close box does.
     void requestClose(WindowId w);
+    // Gives the window the keyboard at once (the X focus) and asks the window
+    // manager to make it the active one, as a click on it would.
+    void activateNow(WindowId w);
+    // The modifier keys (Shift, Ctrl, Alt, AltGr…) held down now, by keysym name.
+    QStringList modifiersDown();
     // A left click at a point of the window, sent to the window itself: for
     // displays whose pointer cannot be moved (Xwayland without a seat, where
     // XTest ends the server).
