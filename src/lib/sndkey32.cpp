@@ -6,7 +6,7 @@
 
 #include <QByteArray>
 #include <array>
-#include <bitset>
+#include <functional>
 #include <optional>
 
 namespace tarvik {
@@ -35,16 +35,8 @@ constexpr std::array<TSendKey, MaxSendKeyRecs> SendKeyRecs{{
     {"UP", 0x26},
 }};
 
-// Keys sent with the extended-key flag: page up/down, end, home, the arrows,
-// insert and delete (the dedicated keys, not their keypad twins).
-const std::bitset<256> ExtendedVKeys = [] {
-    std::bitset<256> set;
-    for (int vk = 0x21; vk <= 0x28; ++vk)
-        set.set(vk);
-    set.set(0x2D);
-    set.set(0x2E);
-    return set;
-}();
+// A press the keyboard held back: the focus left the target window.
+struct TargetLost {};
 
 bool BitSet(quint8 BitTable, quint8 BitMask) { return (BitTable & BitMask) != 0; }
 
@@ -104,8 +96,9 @@ std::optional<qint32> StrToIntValue(const QString &text)
 // The player state of one call and the routines that share it.
 class TSendKeysPlayer {
 public:
-    TSendKeysPlayer(const QString &sequence, bool wait)
-        : SendKeysString(sequence), Wait(wait), L(static_cast<qint32>(sequence.size()))
+    TSendKeysPlayer(const QString &sequence, bool wait, const std::function<bool()> &regainTarget)
+        : SendKeysString(sequence), Wait(wait), RegainTarget(regainTarget),
+          L(static_cast<qint32>(sequence.size()))
     {
     }
 
@@ -127,15 +120,48 @@ public:
 
     bool Play();
 
+    // The focus left the target: every key still down comes up, the last
+    // pressed first, and the modifiers of "+", "^", "%" are forgotten.
+    void ReleaseEverything()
+    {
+        while (!Held.isEmpty())
+            KeyboardEvent(Held.last(), static_cast<quint8>(keyboard().mapVirtualKey(Held.last()) & 0xFF),
+                          KEYEVENTF_KEYUP);
+        UsingParens = false;
+        ShiftDown = ControlDown = AltDown = false;
+    }
+
 private:
     void DisplayMessage(const QString &Message)
     {
+        if (!RegainTarget) {
+            dialogs().messageBox(QStringLiteral("SendKeys"), Message, MB_OK);
+            return;
+        }
+        // The box takes the keyboard from the target. Modifiers held by "+",
+        // "^", "%" would act on everything the user does meanwhile: they come
+        // up for the box and go down again once the target has the keyboard.
+        const QList<quint8> modifiers = Held;
+        for (auto vk = modifiers.crbegin(); vk != modifiers.crend(); ++vk)
+            SendKeyUp(*vk);
         dialogs().messageBox(QStringLiteral("SendKeys"), Message, MB_OK);
+        if (!RegainTarget())
+            throw TargetLost{};
+        for (quint8 vk : modifiers)
+            SendKeyDown(vk, 1, false);
     }
 
     void KeyboardEvent(quint8 VKey, quint8 ScanCode, unsigned Flags)
     {
-        keyboard().keybdEvent(VKey, ScanCode, Flags);
+        if (!keyboard().keybdEvent(VKey, ScanCode, Flags))
+            throw TargetLost{};
+        if (Flags & KEYEVENTF_KEYUP) {
+            const qsizetype at = Held.lastIndexOf(VKey);
+            if (at >= 0)
+                Held.removeAt(at);
+        } else {
+            Held.append(VKey);
+        }
         if (Wait)
             keyboard().processOwnKeyboardMessages();
     }
@@ -149,7 +175,7 @@ private:
         }
         const quint8 ScanCode = static_cast<quint8>(keyboard().mapVirtualKey(VKey) & 0xFF);
         for (quint32 Cnt = 1; Cnt <= NumTimes; ++Cnt) {
-            if (ExtendedVKeys.test(VKey)) {
+            if (isExtendedVKey(VKey)) {
                 KeyboardEvent(VKey, ScanCode, KEYEVENTF_EXTENDEDKEY);
                 if (GenUpMsg)
                     KeyboardEvent(VKey, ScanCode, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
@@ -224,6 +250,8 @@ private:
 
     const QString SendKeysString;
     const bool Wait;
+    const std::function<bool()> RegainTarget;
+    QList<quint8> Held; // keys pressed and not yet released, in order
     bool UsingParens = false;
     bool ShiftDown = false;
     bool ControlDown = false;
@@ -344,13 +372,23 @@ bool TSendKeysPlayer::Play()
 
 } // namespace
 
-bool SendKeys(const QString &SendKeysString, bool Wait)
+SendKeysEnd SendKeysToTarget(const QString &SendKeysString, bool Wait, const std::function<bool()> &regainTarget)
 {
     if (SendKeysString.isEmpty())
-        return false;
+        return SendKeysEnd::Empty;
     keyboard().beginSequence();
-    TSendKeysPlayer player(SendKeysString, Wait);
-    return player.Play();
+    TSendKeysPlayer player(SendKeysString, Wait, regainTarget);
+    try {
+        return player.Play() ? SendKeysEnd::Played : SendKeysEnd::NoClose;
+    } catch (const TargetLost &) {
+        player.ReleaseEverything();
+        return SendKeysEnd::TargetLost;
+    }
+}
+
+bool SendKeys(const QString &SendKeysString, bool Wait)
+{
+    return SendKeysToTarget(SendKeysString, Wait, {}) == SendKeysEnd::Played;
 }
 
 } // namespace tarvik

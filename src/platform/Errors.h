@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <stdexcept>
+#include <type_traits>
 
 namespace tarvik {
 
@@ -52,11 +53,17 @@ void showErrorBox(const QString &message);
 // when the handler failed.
 bool runGuarded(const std::function<void()> &handler);
 
-// Wraps a handler for connect(): the returned callable runs it guarded.
+// Wraps a handler for connect() and timers: the returned callable runs it
+// guarded, passing the signal's arguments when the handler takes them.
 template <typename F>
 auto guarded(F handler)
 {
-    return [handler](auto &&...) { runGuarded(handler); };
+    return [handler](auto &&...args) {
+        if constexpr (sizeof...(args) > 0 && std::is_invocable_v<const F &, decltype(args)...>)
+            runGuarded([&] { handler(args...); });
+        else
+            runGuarded(handler);
+    };
 }
 
 } // namespace tarvik

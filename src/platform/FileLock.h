@@ -31,7 +31,7 @@ public:
     int fd() const { return m_fd; }
     // The system's error of a failed open or lock (errno), 0 otherwise.
     int error() const { return m_error; }
-    // The system's text for error().
+    // The French text of error().
     QString errorText() const;
 
 private:

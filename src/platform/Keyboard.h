@@ -38,6 +38,13 @@ constexpr quint8 VK_SCROLL = 0x91;
 constexpr quint8 VK_LeftBracket = 0xDB;
 constexpr quint8 VK_RightBracket = 0xDD;
 
+// Keys sent with the extended-key flag: page up/down, end, home, the arrows,
+// insert and delete (the dedicated keys, not their keypad twins).
+constexpr bool isExtendedVKey(unsigned vk)
+{
+    return (vk >= 0x21 && vk <= 0x28) || vk == 0x2D || vk == 0x2E;
+}
+
 class Keyboard {
 public:
     virtual ~Keyboard() = default;
@@ -48,9 +55,18 @@ public:
     virtual void beginSequence() {}
     virtual void endSequence() {}
 
+    // Keys for one window only (0: wherever the focus is). While a target is
+    // set, a key press goes out only while the keyboard focus is in that
+    // window; releases always go out, so that no key is left down.
+    virtual void setTargetWindow(quint64 window) = 0;
+    // True when no target is set or the keyboard focus is in it.
+    virtual bool targetHasKeyboard() = 0;
+
     // One key event to the window that has the keyboard focus
-    // (keybd_event: virtual key, scan code, KEYEVENTF_ flags).
-    virtual void keybdEvent(quint8 vk, quint8 scan, unsigned flags) = 0;
+    // (keybd_event: virtual key, scan code, KEYEVENTF_ flags). False when a
+    // press was held back because the focus is not in the target: nothing
+    // was sent.
+    virtual bool keybdEvent(quint8 vk, quint8 scan, unsigned flags) = 0;
     // The key that gives the character in the current layout (VkKeyScanW):
     // low byte the virtual key, high byte the shift bits; INVALIDKEY for none.
     virtual quint16 vkKeyScan(QChar ch) = 0;

@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/LinuxFiles.h"
 #include "platform/MenusFolder.h"
+#include "platform/ProcessExecutable.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,14 +47,9 @@ QString normalisedKey(QString key)
 
 LinuxPlatform::LinuxPlatform()
 {
-    m_executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-    if (m_executable.isEmpty())
-        m_executable = QCoreApplication::applicationFilePath();
-    // An executable rebuilt or updated while this copy runs reads "… (deleted)":
-    // sub-menus must start the file that now stands at that path.
-    const QString deleted = QStringLiteral(" (deleted)");
-    if (m_executable.endsWith(deleted) && !QFileInfo::exists(m_executable))
-        m_executable.chop(deleted.size());
+    // Sub-menus start the file that now stands at the path, also when this
+    // copy's executable was rebuilt while it runs.
+    m_executable = ownExecutable();
     m_copies = std::make_unique<CopyRegistry>(m_executable);
 }
 
@@ -76,6 +72,47 @@ int LinuxPlatform::shellExecute(WindowHandle, const QString &verb, const QString
     return m_shell.execute(verb, file, parameters, directory);
 }
 
+qint64 LinuxPlatform::lastStartedProcess() { return m_shell.lastStarted(); }
+
+std::optional<ProcessInfo> LinuxPlatform::processInfo(qint64 pid)
+{
+    if (pid <= 0)
+        return std::nullopt;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // "pid (name) state ppid pgrp session …": the name may hold blanks and
+    // parentheses, so the fields are counted from its last ")".
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    if (fields.size() < 4 || fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
+    ProcessInfo info;
+    info.parent = fields[1].toLongLong();
+    info.session = fields[3].toLongLong();
+    return info;
+}
+
+bool LinuxPlatform::sessionRuns(qint64 session)
+{
+    if (session <= 0)
+        return false;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const auto info = processInfo(pid);
+        if (info && info->session == session)
+            return true;
+    }
+    return false;
+}
+
 QList<WindowHandle> LinuxPlatform::topLevelWindows() { return m_windows.topLevelWindows(); }
 QString LinuxPlatform::windowTitle(WindowHandle window) { return m_windows.windowTitle(window); }
 bool LinuxPlatform::bringToFront(WindowHandle window) { return m_windows.bringToFront(window); }
@@ -87,6 +124,13 @@ bool LinuxPlatform::isWindowOfThisProgram(WindowHandle window)
 }
 
 WindowHandle LinuxPlatform::activeWindow() { return m_windows.activeWindow(); }
+qint64 LinuxPlatform::windowProcess(WindowHandle window) { return m_windows.windowPid(window); }
+
+bool LinuxPlatform::isWaylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qgetenv("XDG_SESSION_TYPE").compare("wayland", Qt::CaseInsensitive) == 0;
+}
 
 void LinuxPlatform::sleep(int milliseconds)
 {

@@ -26,6 +26,9 @@ public:
     QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
+    qint64 lastStartedProcess() override;
+    std::optional<ProcessInfo> processInfo(qint64 pid) override;
+    bool sessionRuns(qint64 session) override;
 
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
@@ -33,6 +36,8 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    qint64 windowProcess(WindowHandle window) override;
+    bool isWaylandSession() override;
     std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
     std::optional<QRect> clientGeometry(WindowHandle window) override;
 

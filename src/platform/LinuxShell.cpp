@@ -20,10 +20,6 @@ namespace tarvik {
 
 namespace {
 
-// Failure codes of ShellExecuteW that Platform.h does not name.
-constexpr int SE_ERR_OOM = 8;         // out of memory
-constexpr int SE_ERR_BADFORMAT = 11;  // not a program this system can run
-
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
 // The general string escapes of desktop entry values.
@@ -314,8 +310,10 @@ QString readInternetShortcutUrl(const QString &fileName)
     return QString();
 }
 
-int spawnDetached(const QString &program, const QStringList &arguments, const QString &directory)
+int spawnDetached(const QString &program, const QStringList &arguments, const QString &directory, qint64 *pid)
 {
+    if (pid)
+        *pid = 0;
     QString executable = program;
     if (!program.contains(u'/')) {
         executable = QStandardPaths::findExecutable(program);
@@ -340,26 +338,41 @@ int spawnDetached(const QString &program, const QStringList &arguments, const QS
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
         return errno;
+    // The middle child tells the program's id on a pipe of its own, so that
+    // it never mixes with the program's report of a failed exec.
+    int idPipe[2];
+    if (pipe2(idPipe, O_CLOEXEC) != 0) {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return error;
+    }
 
     const pid_t middle = fork();
     if (middle < 0) {
         const int error = errno;
         close(report[0]);
         close(report[1]);
+        close(idPipe[0]);
+        close(idPipe[1]);
         return error;
     }
     if (middle == 0) {
         // The middle child only forks again and leaves: the program becomes an
         // orphan adopted by init, which reaps it, so this process never has to.
         close(report[0]);
+        close(idPipe[0]);
         const pid_t child = fork();
         if (child != 0) {
             if (child < 0) {
                 const int error = errno;
                 (void)!write(report[1], &error, sizeof error);
+            } else {
+                (void)!write(idPipe[1], &child, sizeof child);
             }
             _exit(0);
         }
+        close(idPipe[1]);
         setsid();
         sigset_t none;
         sigemptyset(&none);
@@ -385,9 +398,16 @@ int spawnDetached(const QString &program, const QStringList &arguments, const QS
     }
 
     close(report[1]);
+    close(idPipe[1]);
     int status = 0;
     while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
+    pid_t child = 0;
+    ssize_t gotId;
+    do {
+        gotId = read(idPipe[0], &child, sizeof child);
+    } while (gotId < 0 && errno == EINTR);
+    close(idPipe[0]);
     // End of file without a number: exec succeeded (the pipe closed on exec).
     int error = 0;
     ssize_t got;
@@ -395,12 +415,17 @@ int spawnDetached(const QString &program, const QStringList &arguments, const QS
         got = read(report[0], &error, sizeof error);
     } while (got < 0 && errno == EINTR);
     close(report[0]);
-    return got == static_cast<ssize_t>(sizeof error) ? error : 0;
+    if (got == static_cast<ssize_t>(sizeof error))
+        return error;
+    if (pid && gotId == static_cast<ssize_t>(sizeof child))
+        *pid = child;
+    return 0;
 }
 
 int LinuxShell::execute(const QString &verb, const QString &file, const QString &parameters,
                         const QString &directory)
 {
+    m_lastStarted = 0;
     const QString v = verb.trimmed().toUpper();
     // Elevation is not requested on Linux: "RUNAS" starts as the user, like "OPEN".
     if (v.isEmpty() || v == QLatin1String("OPEN") || v == QLatin1String("RUNAS"))
@@ -465,7 +490,7 @@ int LinuxShell::openWithDefaultApplication(const QString &target)
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty())
         return SE_ERR_NOASSOC;
-    const int result = codeForErrno(spawnDetached(opener, {target}, QString()));
+    const int result = codeForErrno(spawnDetached(opener, {target}, QString(), &m_lastStarted));
     return result > 32 ? result : SE_ERR_NOASSOC;
 }
 
@@ -513,7 +538,7 @@ int LinuxShell::launchInternetShortcut(const QString &fileName)
 
 int LinuxShell::runProgram(const QString &program, const QStringList &arguments, const QString &directory)
 {
-    return codeForErrno(spawnDetached(program, arguments, directory));
+    return codeForErrno(spawnDetached(program, arguments, directory, &m_lastStarted));
 }
 
 } // namespace tarvik

@@ -58,16 +58,21 @@ QStringList terminalCommand();
 QString readInternetShortcutUrl(const QString &fileName);
 
 // Starts program (an absolute path, or a name looked up in PATH) detached from
-// this process, in directory when it is not empty. Returns 0 when it started,
-// otherwise the errno of the failure (ENOENT, EACCES, ENOEXEC…). The started
-// program is re-parented at once, so no zombie is ever left behind.
-int spawnDetached(const QString &program, const QStringList &arguments, const QString &directory);
+// this process, in directory when it is not empty, as the leader of a session
+// of its own. Returns 0 when it started, otherwise the errno of the failure
+// (ENOENT, EACCES, ENOEXEC…); pid, when given, receives the program's process
+// id (0 on failure). The started program is re-parented at once, so no
+// zombie is ever left behind.
+int spawnDetached(const QString &program, const QStringList &arguments, const QString &directory,
+                  qint64 *pid = nullptr);
 
 class LinuxShell {
 public:
     // ShellExecuteW: returns a value above 32 when started, else a failure code.
     int execute(const QString &verb, const QString &file, const QString &parameters,
                 const QString &directory);
+    // The process the last execute() started, 0 when it started none.
+    qint64 lastStarted() const { return m_lastStarted; }
 
 private:
     int open(const QString &file, const QString &parameters, const QString &directory);
@@ -76,6 +81,8 @@ private:
     int launchDesktopEntry(const QString &fileName, const QString &parameters);
     int launchInternetShortcut(const QString &fileName);
     int runProgram(const QString &program, const QStringList &arguments, const QString &directory);
+
+    qint64 m_lastStarted = 0;
 };
 
 } // namespace tarvik

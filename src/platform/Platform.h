@@ -24,8 +24,16 @@ constexpr int SW_SHOW = 5;
 constexpr int SE_ERR_FNF = 2;          // file not found
 constexpr int SE_ERR_PNF = 3;          // path not found
 constexpr int SE_ERR_ACCESSDENIED = 5; // not executable / permission refused
+constexpr int SE_ERR_OOM = 8;          // out of memory
+constexpr int SE_ERR_BADFORMAT = 11;   // not a program this system can run
 constexpr int SE_ERR_NOASSOC = 31;     // nothing on this desktop opens it
 constexpr int SE_SUCCESS = 42;         // any value above 32 means started
+
+// What the keystroke target rule needs to know of a running process.
+struct ProcessInfo {
+    qint64 parent = 0;
+    qint64 session = 0;
+};
 
 class Platform {
 public:
@@ -43,6 +51,14 @@ public:
     virtual int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                              const QString &parameters, const QString &directory,
                              int showCommand) = 0;
+    // The process the last shellExecute() started (an opener such as xdg-open
+    // for documents, folders and web pages); 0 when it started none.
+    virtual qint64 lastStartedProcess() = 0;
+    // The parent and session of a running process; none once it has ended
+    // (a zombie has ended).
+    virtual std::optional<ProcessInfo> processInfo(qint64 pid) = 0;
+    // True while some process of that session runs.
+    virtual bool sessionRuns(qint64 session) = 0;
 
     // Top-level windows of the desktop, front to back, hidden ones included.
     virtual QList<WindowHandle> topLevelWindows() = 0;
@@ -55,6 +71,12 @@ public:
     virtual bool isWindowOfThisProgram(WindowHandle window) = 0;
     // The window that has the keyboard focus now, 0 when unknown.
     virtual WindowHandle activeWindow() = 0;
+    // The process that says it owns the window (_NET_WM_PID), 0 when none does.
+    virtual qint64 windowProcess(WindowHandle window) = 0;
+    // True when this program runs through XWayland in a Wayland session: the
+    // desktop's native windows are then out of its sight and out of reach of
+    // its keystrokes.
+    virtual bool isWaylandSession() = 0;
     // The frame the window manager puts around a top-level window of this
     // process, as it has announced it on the display. When it has not yet
     // (the window was never shown) and waitMs > 0, the window manager is

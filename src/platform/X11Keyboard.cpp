@@ -156,6 +156,9 @@ struct X11Keyboard::Impl {
     QHash<quint8, QList<Binding>> down; // pressed virtual keys
     bool capsNeutralised = false;
 
+    Window target = 0;               // keys for this window only (0: any)
+    Window focusSeenInTarget = 0;    // a focus window known to lie in it
+
     ~Impl()
     {
         if (xkb)
@@ -179,6 +182,7 @@ struct X11Keyboard::Impl {
             dpy = nullptr;
             throw Error(QStringLiteral("L'affichage X ne permet pas d'envoyer des touches (XKB ou XTEST absent)."));
         }
+        X11ErrorTrap::installRecorder();
         const unsigned nl = XkbKeysymToModifiers(dpy, XK_Num_Lock);
         if (nl)
             numLockMask = nl;
@@ -655,29 +659,86 @@ struct X11Keyboard::Impl {
         XSync(dpy, False);
     }
 
+    // The server handles one connection's requests in order: each event is
+    // sent at once, and no round trip is needed between two of them (an
+    // error is only recorded, by the handler installed with the display).
     void fakeKey(int keycode, bool press)
     {
         if (keycode <= 0)
             return;
-        X11ErrorTrap trap(dpy);
         XTestFakeKeyEvent(dpy, static_cast<unsigned>(keycode), press ? True : False, CurrentTime);
-        XSync(dpy, False); // each event reaches the server before the next one
+        XFlush(dpy);
     }
 
-    void press(quint8 vk, bool extended)
+    // True when the X keyboard focus is the target window or inside it: key
+    // events go to the focus window.
+    bool focusInTarget()
+    {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        if (focus == None || focus == PointerRoot)
+            return false;
+        if (focus == target || focus == focusSeenInTarget)
+            return true;
+        const Window root = DefaultRootWindow(dpy);
+        Window current = focus;
+        for (int guard = 0; guard < 64 && current != root && current != None; ++guard) {
+            if (current == target) {
+                focusSeenInTarget = focus;
+                return true;
+            }
+            Window rootReturn = 0, parent = None;
+            Window *children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(dpy, current, &rootReturn, &parent, &children, &count))
+                return false;
+            if (children)
+                XFree(children);
+            current = parent;
+        }
+        return false;
+    }
+
+    // False when the press was held back: a target is set and the focus is
+    // elsewhere. The focus is checked and the key pressed under a grab of the
+    // server, so that no other client moves the focus in between.
+    bool press(quint8 vk, bool extended)
     {
         Binding b = resolve(vk, extended);
         if (!b.valid())
-            return;
+            return target == 0 || checkFocusAlone();
         if (b.spare) {
+            // The remap and its settling time come before the grab: the
+            // client must be free to read the new map.
             b.keycode = spareKeycodeFor(b);
             if (!b.keycode)
-                return;
+                return target == 0 || checkFocusAlone();
+        }
+        if (target != 0) {
+            X11ErrorTrap trap(dpy);
+            XGrabServer(dpy);
+            if (!focusInTarget()) {
+                XUngrabServer(dpy);
+                XSync(dpy, False);
+                return false;
+            }
         }
         for (int mk : b.modKeycodes)
             fakeKey(mk, true);
         fakeKey(b.keycode, true);
+        if (target != 0) {
+            XUngrabServer(dpy);
+            XFlush(dpy);
+        }
         down[vk].append(b);
+        return true;
+    }
+
+    bool checkFocusAlone()
+    {
+        X11ErrorTrap trap(dpy);
+        return focusInTarget();
     }
 
     void release(quint8 vk, bool extended)
@@ -782,14 +843,29 @@ void X11Keyboard::endSequence()
     d->layoutRead = false;
 }
 
-void X11Keyboard::keybdEvent(quint8 vk, quint8 /*scan*/, unsigned flags)
+void X11Keyboard::setTargetWindow(quint64 window)
+{
+    d->target = static_cast<Window>(window);
+    d->focusSeenInTarget = 0;
+}
+
+bool X11Keyboard::targetHasKeyboard()
+{
+    if (d->target == 0)
+        return true;
+    d->ensureDisplay();
+    return d->checkFocusAlone();
+}
+
+bool X11Keyboard::keybdEvent(quint8 vk, quint8 /*scan*/, unsigned flags)
 {
     d->ensureLayout();
     const bool extended = (flags & KEYEVENTF_EXTENDEDKEY) != 0;
-    if (flags & KEYEVENTF_KEYUP)
+    if (flags & KEYEVENTF_KEYUP) {
         d->release(vk, extended);
-    else
-        d->press(vk, extended);
+        return true;
+    }
+    return d->press(vk, extended);
 }
 
 quint16 X11Keyboard::vkKeyScan(QChar ch) { return d->scan(ch); }
@@ -800,8 +876,7 @@ unsigned X11Keyboard::mapVirtualKey(unsigned vk)
     if (vk > 0xFF)
         return 0;
     const quint8 code = static_cast<quint8>(vk);
-    const bool extended = code == 0x2D || code == 0x2E || (code >= 0x21 && code <= 0x28);
-    const Binding b = d->resolve(code, extended);
+    const Binding b = d->resolve(code, isExtendedVKey(code));
     // X keycodes are the kernel's key numbers plus 8, which for the main
     // block are the PC scan codes.
     return (!b.spare && b.keycode >= 8) ? static_cast<unsigned>(b.keycode - 8) : 0;

@@ -24,7 +24,9 @@ public:
 
     void beginSequence() override;
     void endSequence() override;
-    void keybdEvent(quint8 vk, quint8 scan, unsigned flags) override;
+    void setTargetWindow(quint64 window) override;
+    bool targetHasKeyboard() override;
+    bool keybdEvent(quint8 vk, quint8 scan, unsigned flags) override;
     quint16 vkKeyScan(QChar ch) override;
     unsigned mapVirtualKey(unsigned vk) override;
     bool numLockOn() override;

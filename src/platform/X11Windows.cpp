@@ -1,5 +1,6 @@
 #include "platform/X11Windows.h"
 
+#include "platform/ProcessExecutable.h"
 #include "platform/X11ErrorTrap.h"
 
 #include <QGuiApplication>
@@ -64,27 +65,7 @@ std::optional<QMargins> readFrameExtents(Display *dpy, Window window)
     return QMargins(int(p.item(0)), int(p.item(2)), int(p.item(1)), int(p.item(3)));
 }
 
-QString stripDeletedMark(QString path)
-{
-    static const QString mark = QStringLiteral(" (deleted)");
-    if (path.endsWith(mark))
-        path.chop(mark.size());
-    return path;
-}
-
 } // namespace
-
-QString executableOfProcess(qint64 pid)
-{
-    if (pid <= 0)
-        return QString();
-    const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
-    char buffer[4096];
-    const ssize_t n = readlink(link.constData(), buffer, sizeof buffer);
-    if (n <= 0 || n == static_cast<ssize_t>(sizeof buffer))
-        return QString(); // gone, a zombie, or not ours to inspect
-    return stripDeletedMark(QString::fromLocal8Bit(buffer, n));
-}
 
 X11Windows::~X11Windows()
 {
@@ -392,7 +373,7 @@ bool X11Windows::isWindowOfExecutable(quint64 window, const QString &exePath)
     if (pid <= 0)
         return false;
     const QString exe = executableOfProcess(pid);
-    return !exe.isEmpty() && exe == stripDeletedMark(exePath);
+    return !exe.isEmpty() && exe == withoutDeletedMark(exePath);
 }
 
 quint64 X11Windows::activeWindow()

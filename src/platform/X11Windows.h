@@ -61,8 +61,4 @@ private:
     bool m_tried = false;
 };
 
-// The executable a process runs, from /proc/PID/exe, without the " (deleted)"
-// mark of a binary replaced since; empty when the process does not run.
-QString executableOfProcess(qint64 pid);
-
 } // namespace tarvik

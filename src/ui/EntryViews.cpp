@@ -18,7 +18,6 @@ namespace {
 
 const QColor kCream(0xff, 0xfb, 0xea);
 const QColor kCreamLine(0xef, 0xe6, 0xc8);
-const QColor kAccent(0x2b, 0x79, 0xd0);
 
 // Paints both grid columns: the name as a fixed, header-like column with a
 // gradient, the type as an ordinary cell; the pointed row is drawn across
@@ -51,7 +50,8 @@ public:
             p->drawLine(r.bottomLeft(), r.bottomRight());
         } else {
             if (pointed) {
-                p->fillRect(r, focused ? kAccent : QColor(0x7f, 0xa8, 0xd8));
+                // The style's accent, which the palette carries as its highlight.
+                p->fillRect(r, focused ? option.palette.color(QPalette::Highlight) : QColor(0x7f, 0xa8, 0xd8));
                 text = Qt::white;
             } else {
                 p->fillRect(r, kCream);
@@ -139,38 +139,6 @@ public:
 };
 
 } // namespace
-
-namespace {
-// The file-name part: after the last separator ("/" here, ":" kept for
-// entries written on another system).
-qsizetype nameStart(const QString &path)
-{
-    const qsizetype a = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype b = path.lastIndexOf(QLatin1Char('\\'));
-    const qsizetype c = path.lastIndexOf(QLatin1Char(':'));
-    return qMax(a, qMax(b, c)) + 1;
-}
-} // namespace
-
-QString ExtractFileName(const QString &path) { return path.mid(nameStart(path)); }
-
-QString ExtractNAME(const QString &path)
-{
-    QString name = path.mid(nameStart(path));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0)
-        name.truncate(dot);
-    return upperAscii(name);
-}
-
-QString ExtractTYPE(const QString &path)
-{
-    const qsizetype start = nameStart(path);
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < start || dot == 0)
-        return QString();
-    return upperAscii(path.mid(dot + 1));
-}
 
 // ---- grid -------------------------------------------------------------
 

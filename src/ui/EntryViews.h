@@ -3,6 +3,7 @@
 // (ValueListEditor1) and the column of check boxes beside it (JvCheckListBox1).
 // Both are views over models; no widget or item object per row.
 
+#include "lib/PathParts.h"
 #include "ui/EntryList.h"
 
 #include <QAbstractListModel>
@@ -14,12 +15,6 @@ namespace tarvik {
 
 // Height of a grid row and of a check line: the two views line up row by row.
 constexpr int kEntryRowHeight = 18;
-
-// Name column text of an entry, and its type.
-// The file-name part of an entry: after its last separator.
-QString ExtractFileName(const QString &path);
-QString ExtractNAME(const QString &path);
-QString ExtractTYPE(const QString &path);
 
 class EntryGridModel : public QAbstractTableModel {
     Q_OBJECT

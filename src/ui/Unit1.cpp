@@ -1,6 +1,7 @@
 #include "ui/Unit1.h"
 
 #include "lib/ArgDorvex.h"
+#include "lib/MenuFiles.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
@@ -46,16 +47,10 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-QString TForm1::FileStem() const
-{
-    QString stem = MenuName();
-    stem.replace(QLatin1Char(' '), QLatin1Char('_'));
-    return stem;
-}
-
-QString TForm1::EntryFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.txt"); }
-QString TForm1::CheckFileName() const { return App_Path() + FileStem() + QStringLiteral(".items.checked.txt"); }
-QString TForm1::ButtonsFileName() const { return App_Path() + MenuName() + QStringLiteral(".boutons.txt"); }
+QString TForm1::FileStem() const { return MenuFiles(MenuName()).fileStem(); }
+QString TForm1::EntryFileName() const { return MenuFiles(MenuName()).entries(); }
+QString TForm1::CheckFileName() const { return MenuFiles(MenuName()).checks(); }
+QString TForm1::ButtonsFileName() const { return MenuFiles(MenuName()).buttons(); }
 
 WindowHandle TForm1::ownHandle()
 {
@@ -66,21 +61,23 @@ WindowHandle TForm1::ownHandle()
 
 void TForm1::FormCreate()
 {
-    // 1.
+    // The key that scrambles the passwords of the commands file.
     _CLEF_CRYPTAGE = kClefCryptage;
-    // 2.
+    // The menu's name: the first argument, upper-cased.
     const QString nameArgument = upperAscii(ParamStr.value(1));
-    // 3.
+    // The caller's field list, quoted; the clipboard gets it too, for the
+    // programs the menu starts to paste.
     const QString callerArgument = ParamStr.value(2);
     _ARG_DVX = Quote_ARG_DVX(callerArgument);
     if (!callerArgument.isEmpty())
         QGuiApplication::clipboard()->setText(_ARG_DVX);
-    // 4.
+    // Shared by every menu started from the application folder.
     _Instances_INI = App_Path() + QStringLiteral("MENUS.instances.ini");
-    // 5.
+    // The title is the menu name, by which the other menus find this one;
+    // without a name the menu is named after the executable.
     setWindowTitle(!nameArgument.isEmpty() ? nameArgument : ExtractNAME(platform().executablePath()));
-    // 6.
-    _INI_FILE = App_Path() + MenuName() + QStringLiteral(".MENU.INI");
+    // Settings and option marks are kept under the menu name.
+    _INI_FILE = MenuFiles(MenuName()).settings();
 
     // The native window exists from here on, with its title: the window
     // manager can tell its frame before it is shown, so that the position
@@ -92,7 +89,7 @@ void TForm1::FormCreate()
     setOuterGeometry(*this, 0, 0, width() + frame.left() + frame.right(), height() + frame.top() + frame.bottom());
     m_restoredOuter = outerGeometry(*this);
 
-    // 7. and 8., from one read of the settings file. One that is there but
+    // The position and the option marks, from one read of the settings file. One that is there but
     // cannot be read would otherwise be replaced by the design settings at
     // the next save.
     const IniFile settings(_INI_FILE);
@@ -108,10 +105,11 @@ void TForm1::FormCreate()
         });
         runGuarded([&] { readComponents_CHECKED(*this, settings); });
     }
-    // 9.
+    // Joins the family of running menus in the instance file.
     runGuarded([this] { Instances_Register(); });
 
-    // 10. to 13. A list that could not be read is never written back by this run.
+    // The entries, then their check lines (a missing line is unchecked). A
+    // list that could not be read is never written back by this run.
     m_listLoadFailed = !runLoadStep([this] {
         if (QFileInfo::exists(EntryFileName())) {
             LineList entries;
@@ -136,13 +134,13 @@ void TForm1::FormCreate()
         JvCheckListBox1->Add(QStringLiteral("0"));
     JvCheckListBox1->checkFromTexts(ListBox1.Count());
 
-    // 14.
+    // The button bar, from its own file.
     m_buttonsLoadFailed = !runLoadStep([this] { Create_BOUTONS(); });
 }
 
 void TForm1::FormActivate()
 {
-    _INI_FILE = App_Path() + windowTitle() + QStringLiteral(".MENU.INI");
+    _INI_FILE = MenuFiles(windowTitle()).settings();
 }
 
 void TForm1::Create_BOUTONS()

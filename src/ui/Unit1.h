@@ -284,6 +284,11 @@ private:
     // was placed by (Unit1_Window.cpp).
     QRect m_restoredOuter;
     bool m_frameFixPending = false;
+    // A walk over the checked entries defers the menu's closing to its end,
+    // so that every checked entry is launched and the closing (saving,
+    // closing the other menus) runs once (Unit1_Launch.cpp).
+    int m_walkDepth = 0;
+    bool m_closeDueAfterWalk = false;
     bool m_frameWatched = false;
     QMargins m_placedFrame;
 };

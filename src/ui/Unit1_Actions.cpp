@@ -145,7 +145,7 @@ void TForm1::createActions()
 void TForm1::connectHandlers()
 {
     const auto on = [this](QAction *a, void (TForm1::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
     };
     on(act_RempliMENU, &TForm1::RempliMENU);
     on(act_SAUVE_BOUTONS, &TForm1::SAUVE_BOUTONS);
@@ -207,10 +207,10 @@ void TForm1::connectHandlers()
     on(MenuItem30, &TForm1::Application1Click);
     on(MenuItem19, &TForm1::Explorer1Click);
 
-    connect(ValueListEditor1, &TValueListEditor::pointed, this, [this] { runGuarded([this] { ValueListEditor1Click(); }); });
-    connect(ValueListEditor1, &TValueListEditor::doubleClickedRow, this, [this] { runGuarded([this] { RunOneExecute(); }); });
+    connect(ValueListEditor1, &TValueListEditor::pointed, this, guarded([this] { ValueListEditor1Click(); }));
+    connect(ValueListEditor1, &TValueListEditor::doubleClickedRow, this, guarded([this] { RunOneExecute(); }));
     connect(JvCheckListBox1, &TJvCheckListBox::ClickCheck, this,
-            [this](int row) { runGuarded([this, row] { JvCheckListBox1ClickCheck(row); }); });
+            guarded([this](int row) { JvCheckListBox1ClickCheck(row); }));
 }
 
 } // namespace tarvik

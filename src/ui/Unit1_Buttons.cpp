@@ -1,6 +1,7 @@
 // The button bar: creating buttons, opening sub-menus, editing buttons.
 #include "ui/Unit1.h"
 
+#include "lib/MenuFiles.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
@@ -13,21 +14,6 @@
 namespace tarvik {
 
 namespace {
-
-// The files of a menu, by the suffixes under which the menu reads them.
-const QString kMenuFileSuffixes[] = {QStringLiteral(".MENU.INI"), QStringLiteral(".items.commands.ini"),
-                                     QStringLiteral(".items.checked.txt"), QStringLiteral(".items.txt"),
-                                     QStringLiteral(".boutons.txt")};
-
-// Where the menu called name keeps the file of that suffix: settings and
-// buttons under the menu name, the others under the file stem (blanks as "_").
-QString menuFilePath(const QString &name, const QString &suffix)
-{
-    QString stem = upperAscii(name);
-    if (suffix != QLatin1String(".MENU.INI") && suffix != QLatin1String(".boutons.txt"))
-        stem.replace(u' ', u'_');
-    return App_Path() + stem + suffix;
-}
 
 // The window of the running menu called name: a window of this program whose
 // title is exactly that name. A title that merely contains it (COMPTABILITE
@@ -104,7 +90,7 @@ QPushButton *TForm1::Button_Create(const QString &Button_CAPTION)
     m_barLayout->insertWidget(m_barLayout->indexOf(btn_1), button);
     button->installEventFilter(this);
     button->show();
-    connect(button, &QPushButton::clicked, this, [this, button] { runGuarded([this, button] { BTN_ACTION(button); }); });
+    connect(button, &QPushButton::clicked, this, guarded([this, button] { BTN_ACTION(button); }));
     return button;
 }
 
@@ -182,7 +168,7 @@ void TForm1::MENU_BTN_ADDClick()
         SAUVE_BOUTONS();
         // The files move before the menu starts: it reads them at its start-up,
         // and one that opened empty would write its empty list over them.
-        for (const QString &suffix : kMenuFileSuffixes)
+        for (const QString &suffix : MenuFiles::suffixes())
             Renomme(AncienNOM, NouveauNOM, suffix);
         startMenu(ownHandle(), NouveauNOM);
     } catch (const std::exception &e) {
@@ -192,12 +178,11 @@ void TForm1::MENU_BTN_ADDClick()
 
 void TForm1::Renomme(const QString &AncienNOM, const QString &NouveauNOM, const QString &FICHIER)
 {
-    // Under the names the menus read: the menu name upper-cased, and the file
-    // stem (blanks as "_") for the entry, check and commands files.
-    const QString target = menuFilePath(NouveauNOM, FICHIER);
+    // Under the names the menus read: the menu name upper-cased.
+    const QString target = MenuFiles(upperAscii(NouveauNOM)).path(FICHIER);
     if (QFileInfo::exists(target))
         return;
-    platform().moveFile(menuFilePath(AncienNOM, FICHIER), target);
+    platform().moveFile(MenuFiles(upperAscii(AncienNOM)).path(FICHIER), target);
 }
 
 void TForm1::Supprimercebouton1Click()

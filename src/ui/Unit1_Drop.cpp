@@ -7,6 +7,7 @@
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_FILE.h"
 #include "lib/Orvo_WIN.h"
+#include "lib/PathParts.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
 
@@ -32,14 +33,8 @@ const QStringList kDocumentTypes = {QStringLiteral(".DOC"), QStringLiteral(".TXT
 // only); empty when the name has no dot.
 QString upperExtension(const QString &path)
 {
-    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
-    const qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < nameStart)
-        return QString();
-    return upperAscii(path.mid(dot));
+    return upperAscii(PathParts(path, SeparatorRule::Local).suffix());
 }
-
-QString fileNamePart(const QString &path) { return path.mid(path.lastIndexOf(u'/') + 1); }
 
 // Whether the path lies on the desktop or in one of its subfolders. Linux
 // file names are case-sensitive: "bureau" beside "Bureau" is another folder.
@@ -71,7 +66,7 @@ void MoveVers_MesDocs(QString &path)
     if (X.size() > 1)
         X.remove(0, 1);
     const QString Folder = QDir::cleanPath(tarvikDocuments + u'/' + X) + u'/';
-    const QString T = Folder + fileNamePart(S);
+    const QString T = Folder + PathParts(S, SeparatorRule::Local).fileName();
     // A file that already is in its place would be copied onto itself and
     // then thrown away: nothing to move.
     if (sameFile(S, T))
@@ -181,7 +176,7 @@ void TForm1::dropEvent(QDropEvent *event)
     event->accept();
     // The questions of the move are asked once the drag has ended, so the
     // file manager that started it is not kept waiting on them.
-    QTimer::singleShot(0, this, [this, paths] { runGuarded([this, &paths] { JvDragDrop1Drop(paths); }); });
+    QTimer::singleShot(0, this, guarded([this, paths] { JvDragDrop1Drop(paths); }));
 }
 
 } // namespace tarvik

@@ -4,6 +4,7 @@
 #include "lib/MakerPages.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_WIN.h"
+#include "lib/PathParts.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Errors.h"
 
@@ -78,10 +79,8 @@ const QString AideSuppressionSousMenu = QStringLiteral(
 void TForm1::Explore(const QString &path, bool ExtractPath)
 {
     QString folder = path;
-    if (ExtractPath) {
-        const int cut = folder.lastIndexOf(u'/');
-        folder = cut < 0 ? QString() : folder.left(cut + 1);
-    }
+    if (ExtractPath)
+        folder = PathParts(folder, SeparatorRule::Local).folder();
     // The file manager shows its own error on a missing folder, or nothing at
     // all: say plainly which folder is missing instead.
     if (folder.isEmpty())

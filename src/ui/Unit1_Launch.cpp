@@ -7,16 +7,19 @@
 
 #include "lib/ArgDorvex.h"
 #include "lib/Cryptage.h"
+#include "lib/KeyTarget.h"
 #include "lib/LaunchOptions.h"
 #include "lib/Orvo_Dialogs.h"
 #include "lib/Orvo_LISTES.h"
 #include "lib/Orvo_ini.h"
 #include "lib/sndkey32.h"
 #include "platform/IniFile.h"
+#include "platform/Keyboard.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QHash>
+
+#include <optional>
 
 namespace tarvik {
 
@@ -29,6 +32,12 @@ constexpr int kBeforeKeysMs = 1000;
 constexpr int kBeforeEnterMs = 500;
 constexpr int kFocusStepMs = 250;
 constexpr int kFocusPatienceMs = 5000;
+// After one of the player's boxes, the target gets the keyboard back within
+// this time and keeps it for a few looks.
+constexpr int kRegainStepMs = 50;
+constexpr int kRegainPatienceMs = 3000;
+constexpr int kRegainAskAgainMs = 500;
+constexpr int kRegainSteadyLooks = 2;
 
 QString confirmationText(const QString &path, const QString &args, const QString &keysShown)
 {
@@ -59,60 +68,145 @@ QString startFailureReason(int code)
     case SE_ERR_FNF: return QStringLiteral("fichier introuvable");
     case SE_ERR_PNF: return QStringLiteral("chemin introuvable");
     case SE_ERR_ACCESSDENIED: return QStringLiteral("accès refusé, le fichier n'est pas exécutable");
-    case 8: return QStringLiteral("mémoire insuffisante");
-    case 11: return QStringLiteral("ce n'est pas un programme que ce système sait exécuter");
+    case SE_ERR_OOM: return QStringLiteral("mémoire insuffisante");
+    case SE_ERR_BADFORMAT: return QStringLiteral("ce n'est pas un programme que ce système sait exécuter");
     case SE_ERR_NOASSOC: return QStringLiteral("aucune application associée à ce type de fichier");
     default: return QStringLiteral("cause inconnue");
     }
 }
 
-// The keyboard goes where the focus is. Keys meant for the started program
-// must never land in a menu (ours or another copy's): a password typed there
-// would end up in a list, an input box or a shortcut. True once the focus is
-// on a window that is not this program's.
-bool focusLeftThisProgram()
+// Waits for the window the keys are for: the started program's window
+// showing, or the window a program it handed over to activates. 0 when none
+// came within the patience.
+WindowHandle waitForTarget(KeyTargetWatch &watch)
 {
     for (int waited = 0;; waited += kFocusStepMs) {
-        const WindowHandle active = platform().activeWindow();
-        if (active != 0 && !platform().isWindowOfThisProgram(active))
-            return true;
+        const WindowHandle target = watch.look();
+        if (target != 0) {
+            // The X focus follows the window manager's activation closely:
+            // a target is taken once it also holds the keyboard.
+            keyboard().setTargetWindow(target);
+            if (keyboard().targetHasKeyboard())
+                return target;
+            keyboard().setTargetWindow(0);
+        }
         if (waited >= kFocusPatienceMs)
-            return false;
+            return 0;
         platform().sleep(kFocusStepMs);
     }
 }
 
-// A walk defers the menu's closing to its end, so that every checked entry
-// is launched and the closing (saving, closing the other menus) runs once.
-struct WalkState {
-    int depth = 0;
-    bool closeDue = false;
+// Keys typed while the target is set go to it only; leaving clears it.
+class TargetScope {
+public:
+    explicit TargetScope(WindowHandle target) { keyboard().setTargetWindow(target); }
+    ~TargetScope() { keyboard().setTargetWindow(0); }
+    TargetScope(const TargetScope &) = delete;
+    TargetScope &operator=(const TargetScope &) = delete;
 };
 
-QHash<const TForm1 *, WalkState> &walks()
+// After one of the player's boxes: the keyboard goes back to the target and
+// stays there for a moment (our own window may still be activated after its
+// dialog went). False when the target is gone or never took it back.
+bool giveKeyboardBack(WindowHandle target)
 {
-    static QHash<const TForm1 *, WalkState> states;
-    return states;
+    int steady = 0;
+    for (int waited = 0; waited <= kRegainPatienceMs; waited += kRegainStepMs) {
+        keyboard().processOwnKeyboardMessages();
+        if (!platform().topLevelWindows().contains(target))
+            return false;
+        if (keyboard().targetHasKeyboard()) {
+            if (++steady >= kRegainSteadyLooks)
+                return true;
+        } else {
+            steady = 0;
+            if (waited % kRegainAskAgainMs == 0)
+                platform().bringToFront(target);
+        }
+        platform().sleep(kRegainStepMs);
+    }
+    return false;
 }
 
+QString nothingTypedText(const QString &name, bool hiddenFromX)
+{
+    if (hiddenFromX)
+        return QStringLiteral("Rien n'a été tapé pour « %1 » : la fenêtre active ne peut pas recevoir de touches du "
+                              "menu (ce n'est pas une fenêtre X11).\r\n\r\n"
+                              "Sous Wayland, le menu ne tape que dans les fenêtres des programmes qui passent par "
+                              "XWayland.")
+            .arg(name);
+    return QStringLiteral("Rien n'a été tapé pour « %1 » : sa fenêtre n'a pas pris le clavier à temps.\r\n\r\n"
+                          "Les touches et les mots de passe ne sont tapés que dans une fenêtre du programme lancé.")
+        .arg(name);
+}
+
+QString stoppedText(const QString &name, const QString &why)
+{
+    return QStringLiteral("La frappe pour « %1 » a été arrêtée : %2.\r\n\r\n"
+                          "Le reste des touches et la touche Entrée n'ont été tapés nulle part ; "
+                          "le début a pu l'être dans sa fenêtre.")
+        .arg(name, why);
+}
+
+// Types the keys and then Enter into the program just started, and only
+// there; tells the user when nothing could be typed or typing stopped.
+void typeIntoStartedProgram(KeyTargetWatch &watch, const QString &name, const QString &keys)
+{
+    watch.setStarted(platform().lastStartedProcess());
+    platform().sleep(kBeforeKeysMs);
+    const WindowHandle target = waitForTarget(watch);
+    if (target == 0) {
+        Dye(nothingTypedText(name, watch.activeHiddenFromX()), MsgDlgType::mtWarning);
+        return;
+    }
+    const TargetScope scope(target);
+    bool lostAfterBox = false;
+    const auto regain = [&] {
+        if (giveKeyboardBack(target))
+            return true;
+        lostAfterBox = true;
+        return false;
+    };
+    SendKeysEnd end = SendKeysToTarget(keys, true, regain);
+    if (end != SendKeysEnd::TargetLost) {
+        platform().sleep(kBeforeEnterMs);
+        end = SendKeysToTarget(QStringLiteral("~"), true, regain);
+    }
+    if (end != SendKeysEnd::TargetLost)
+        return;
+    QString why;
+    if (!platform().topLevelWindows().contains(target))
+        why = QStringLiteral("sa fenêtre s'est fermée");
+    else if (platform().activeWindow() == 0 && platform().isWaylandSession())
+        why = QStringLiteral("la fenêtre active ne peut pas recevoir de touches du menu (ce n'est pas une fenêtre X11)");
+    else if (lostAfterBox)
+        why = QStringLiteral("sa fenêtre n'a pas repris le clavier après le message");
+    else
+        why = QStringLiteral("le clavier est passé à une autre fenêtre");
+    Dye(stoppedText(name, why), MsgDlgType::mtWarning);
+}
+
+// Depth of the walks over the checked entries of one menu, for the close
+// that a launch asks for while a walk runs.
 class WalkScope {
 public:
-    explicit WalkScope(const TForm1 *form) : m_form(form) { ++walks()[m_form].depth; }
+    WalkScope(int &depth, bool &closeDue) : m_depth(depth), m_closeDue(closeDue)
+    {
+        if (m_depth++ == 0)
+            m_closeDue = false;
+    }
     ~WalkScope()
     {
-        auto it = walks().find(m_form);
-        if (it != walks().end() && --it->depth <= 0)
-            walks().erase(it);
+        if (--m_depth == 0)
+            m_closeDue = false;
     }
-    // True when this was the outermost walk and a launch asked for the close.
-    bool closeDueAtEnd() const
-    {
-        const auto it = walks().constFind(m_form);
-        return it != walks().cend() && it->depth == 1 && it->closeDue;
-    }
+    // True when this is the outermost walk and a launch asked for the close.
+    bool closeDueAtEnd() const { return m_depth == 1 && m_closeDue; }
 
 private:
-    const TForm1 *m_form;
+    int &m_depth;
+    bool &m_closeDue;
 };
 
 } // namespace
@@ -153,7 +247,7 @@ void TForm1::RunAllExecute()
 
 void TForm1::LanceProgramsChecked()
 {
-    WalkScope walk(this);
+    WalkScope walk(m_walkDepth, m_closeDueAfterWalk);
     int count = JvCheckListBox1->Count();
     int i = 0;
     while (i < count) {
@@ -187,7 +281,7 @@ void TForm1::LanceProgramsChecked()
 
 void TForm1::Execute(const QString &path)
 {
-    // 1. to 4. One reading of the commands file for the four keys.
+    // One reading of the commands file for the four keys.
     const IniFile commands(Get_CommandsINI());
     if (commands.cutAtNul())
         announceKeptFile(commands.path());
@@ -200,13 +294,11 @@ void TForm1::Execute(const QString &path)
         args = Convert_ARG_DORVEX(args, _ARG_DVX);
     else
         args = commands.readString(path, kArguments, QString());
-    // 5.
     if (args == QLatin1String("%1"))
         args = _ARG_DVX;
 
     const QString keysToPlay = pw.isEmpty() ? keyb : pw;
 
-    // 6.
     if (chk_AffCONF->isChecked()) {
         const QString keysShown = pw.isEmpty() ? keyb : QStringLiteral("######");
         const int answer = dialogs().messageDlg(confirmationText(path, args, keysShown), MsgDlgType::mtConfirmation,
@@ -222,8 +314,13 @@ void TForm1::Execute(const QString &path)
         }
     }
 
-    // 7. A failed start is told, and nothing is typed: the keys, and above
-    // all a password, would go to whatever window has the focus.
+    // A failed start is told, and nothing is typed: the keys, and above
+    // all a password, would go to whatever window has the focus. What the
+    // desktop shows before the start tells the started program's windows
+    // from the others.
+    std::optional<KeyTargetWatch> watch;
+    if (!keysToPlay.isEmpty())
+        watch.emplace();
     QString quoted = path;
     quoted.replace(u'"', QStringLiteral("\"\""));
     const int result = platform().shellExecute(ownHandle(), QStringLiteral("RUNAS"), u'"' + quoted + u'"', args,
@@ -237,33 +334,14 @@ void TForm1::Execute(const QString &path)
         return;
     }
 
-    // 8.
-    if (!keysToPlay.isEmpty()) {
-        platform().sleep(kBeforeKeysMs);
-        if (!focusLeftThisProgram()) {
-            Dye(QStringLiteral("Rien n'a été tapé pour « %1 » : sa fenêtre n'a pas pris le clavier à temps.\r\n\r\n"
-                               "Les touches et les mots de passe ne sont jamais tapés dans une fenêtre du menu.")
-                    .arg(ExtractFileName(path)),
-                MsgDlgType::mtWarning);
-        } else {
-            SendKeys(keysToPlay, true);
-            platform().sleep(kBeforeEnterMs);
-            if (focusLeftThisProgram())
-                SendKeys(QStringLiteral("~"), true);
-            else
-                Dye(QStringLiteral("La touche Entrée n'a pas été tapée pour « %1 » : le clavier est revenu sur le menu.")
-                        .arg(ExtractFileName(path)),
-                    MsgDlgType::mtWarning);
-        }
-    }
+    if (watch)
+        typeIntoStartedProgram(*watch, ExtractFileName(path), keysToPlay);
 
-    // 9.
     if (chk_MINIMIZE->isChecked()) {
         showMinimized();
     } else if (chk_RunAndClose->isChecked()) {
-        auto walk = walks().find(this);
-        if (walk != walks().end())
-            walk->closeDue = true;
+        if (m_walkDepth > 0)
+            m_closeDueAfterWalk = true;
         else
             close();
     }

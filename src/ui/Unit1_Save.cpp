@@ -4,6 +4,7 @@
 #include "ui/Unit1.h"
 
 #include "lib/LaunchOptions.h"
+#include "lib/MenuFiles.h"
 #include "lib/Orvo_ini.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -18,7 +19,7 @@ namespace {
 const QString kLaunchKeys[] = {kSendKeys, kArguments, kPassword};
 }
 
-QString TForm1::Get_CommandsINI() const { return App_Path() + FileStem() + QStringLiteral(".items.commands.ini"); }
+QString TForm1::Get_CommandsINI() const { return MenuFiles(MenuName()).commands(); }
 
 void TForm1::announceKeptFile(const QString &path)
 {

@@ -121,7 +121,7 @@ void TForm1::createLayout()
     btn_1->setFixedHeight(25);
     btn_1->installEventFilter(this);
     m_barLayout->addWidget(btn_1, 1);
-    connect(btn_1, &QPushButton::clicked, this, [this] { runGuarded([this] { BTN_ACTION(btn_1); }); });
+    connect(btn_1, &QPushButton::clicked, this, guarded([this] { BTN_ACTION(btn_1); }));
 
     m_rootLayout->addWidget(Panel_liste, 1);
     m_rootLayout->addWidget(Panel_boutons);
@@ -132,14 +132,14 @@ void TForm1::createLayout()
 
 void TForm1::FormShow()
 {
-    // 1.
+    // The option marks read at start-up take effect: stay on top, the bar's
+    // place, which parts show;
     chk_StayOnTopClick();
-    // 2. to 5.
     chk_BTN_AlignTopClick();
     setPartVisible({Panel_liste, Panel_boutons}, Panel_liste, chk_AffListe->isChecked());
     setPartVisible({Panel_liste, Panel_boutons}, Panel_boutons, chk_AffBoutons->isChecked());
     StatusBar1->setVisible(chk_AffStatus->isChecked());
-    // 6. to 8.
+    // then the window fits the visible parts and the grid fills.
     FORM_AutoSizeExecute();
     RempliMENU();
     updateRunAllVisibility();

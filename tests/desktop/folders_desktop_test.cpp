@@ -14,12 +14,12 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 
 
 namespace {
 
 using tarvik::testing::readFile;
+using tarvik::testing::visibleWindowsOf;
 using tarvik::testing::waitUntil;
 using tarvik::testing::writeFile;
 using tarvik::testing::writeScript;
@@ -61,12 +61,19 @@ protected:
 
     QString at(const QString &relative) const { return m_app.path(relative); }
 
-    static void keys(const QStringList &names)
+    // The keys, in order, to the window that has the focus: X delivers them
+    // in that order, and the program handles them in the order received.
+    static void keys(const QStringList &names) { xdotool(QStringList{QStringLiteral("key")} + names); }
+
+    // Opens a popup of the menu with its key and, once it shows, walks it
+    // with the others: keys sent before it shows would reach the window.
+    void inPopup(const QString &opener, const QStringList &walk)
     {
-        for (const QString &k : names) {
-            xdotool({QStringLiteral("key"), k});
-            QThread::msleep(150);
-        }
+        const qsizetype shown = visibleWindowsOf(m_menu.processId()).size();
+        keys({opener});
+        ASSERT_TRUE(waitUntil([&] { return visibleWindowsOf(m_menu.processId()).size() > shown; }))
+            << "the popup of " << opener.toStdString() << " never showed";
+        keys(walk);
     }
 
     // The first window of the menu's process whose whole title is title; empty when none.
@@ -81,8 +88,9 @@ protected:
 
     void focus(const QString &window)
     {
+        // Returns once the window has the X keyboard focus; the program sees
+        // the focus change before any key sent after it.
         xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        QThread::msleep(200);
     }
 
     tarvik::testing::AppDirectory m_app;
@@ -107,7 +115,7 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
 
     // Ctrl+O opens the folder menu; its first item is "Documents du Tarvik".
     focus(menuWindow);
-    keys({QStringLiteral("ctrl+o"), QStringLiteral("Down"), QStringLiteral("Return")});
+    inPopup(QStringLiteral("ctrl+o"), {QStringLiteral("Down"), QStringLiteral("Return")});
     const QString expected = at("home/Documents/TARVIK") + u'\n';
     EXPECT_TRUE(waitUntil([&] { return readFile(at("opened.txt")) == expected.toUtf8(); }))
         << "the file manager was given: \"" << readFile(at("opened.txt")).toStdString() << '"';
@@ -116,8 +124,8 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
     // "BETA TEST", "Que faire quand rien ne va plus ?", then the text about
     // deleting sub-menus.
     focus(menuWindow);
-    keys({QStringLiteral("F1"), QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Up"),
-          QStringLiteral("Up"), QStringLiteral("Return")});
+    inPopup(QStringLiteral("F1"), {QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Up"),
+                                   QStringLiteral("Up"), QStringLiteral("Return")});
     QString box;
     ASSERT_TRUE(waitUntil([&] { return !(box = windowTitled(QStringLiteral("Information"))).isEmpty(); }))
         << "no information box appeared";
@@ -127,7 +135,6 @@ TEST_F(FoldersDesktop, AFolderItemReachesTheFileManagerAndAHelpItemShowsItsText)
     focus(box);
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("250"),
              QStringLiteral("30"), QStringLiteral("click"), QStringLiteral("1")});
-    QThread::msleep(200);
     keys({QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
     xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0")});
     QString helpText = QStringLiteral(

@@ -4,6 +4,8 @@
 // window manager (openbox, started here when the test needs it).
 
 #include "platform/LinuxPlatform.h"
+#include "QtPrinters.h"
+#include "DesktopSupport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,11 +31,7 @@
 
 using tarvik::LinuxPlatform;
 using tarvik::WindowHandle;
-
-QT_BEGIN_NAMESPACE
-// Readable texts in failure messages.
-inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
+using tarvik::testing::waitUntil;
 
 namespace {
 
@@ -79,20 +77,6 @@ QApplication &application()
     static char *argv[] = {name, nullptr};
     static QApplication *app = new QApplication(argc, argv); // lives to the end of the process
     return *app;
-}
-
-template <typename F>
-bool waitFor(F condition, int milliseconds = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        if (condition())
-            return true;
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
-    return condition();
 }
 
 QString selfExe() { return QFile::symLinkTarget(QStringLiteral("/proc/self/exe")); }
@@ -160,6 +144,10 @@ class LinuxShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The one application object of the test program: the window tests
+        // need widgets, and the waits run its event loop.
+        if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+            application();
         ASSERT_TRUE(m_dir.isValid());
         m_record = m_dir.filePath(QStringLiteral("record.txt"));
         m_env.set("TARVIK_RECORD", QFile::encodeName(m_record));
@@ -173,7 +161,7 @@ protected:
     // Waits for the recorder and returns its lines, then forgets them.
     QStringList recorded()
     {
-        waitFor([&] { return QFile::exists(m_record); }, 5000);
+        waitUntil([&] { return QFile::exists(m_record); }, 5000);
         const QStringList lines = QString::fromUtf8(readFile(m_record)).split(u'\n', Qt::SkipEmptyParts);
         QFile::remove(m_record);
         return lines;
@@ -227,7 +215,7 @@ TEST_F(LinuxShellTest, ProgramReceivesEachArgumentUnchangedAndNothingIsInterpret
     EXPECT_GT(m_platform.shellExecute(0, QStringLiteral("RUNAS"), script, QString(), QString(), 1), 32);
     EXPECT_EQ(args(recorded()), QStringList());
     // No zombie is left behind: the start never leaves a child of ours.
-    EXPECT_TRUE(waitFor([] { return childProcesses().isEmpty(); }, 2000)) << childProcesses().join(u' ').toStdString();
+    EXPECT_TRUE(waitUntil([] { return childProcesses().isEmpty(); }, 2000)) << childProcesses().join(u' ').toStdString();
 }
 
 // The Exec quoting of desktop entries, then the string escapes of the file.
@@ -469,7 +457,7 @@ protected:
     WindowHandle waitForWindow(const QString &title)
     {
         WindowHandle found = 0;
-        waitFor([&] { return (found = findWindow(title)) != 0; });
+        waitUntil([&] { return (found = findWindow(title)) != 0; });
         return found;
     }
 
@@ -509,7 +497,7 @@ protected:
     {
         for (const auto &[front, back] : {std::pair{a, b}, std::pair{b, a}, std::pair{a, b}}) {
             EXPECT_TRUE(m_platform->bringToFront(front));
-            EXPECT_TRUE(waitFor([&] {
+            EXPECT_TRUE(waitUntil([&] {
                 const auto list = m_platform->topLevelWindows();
                 return list.indexOf(front) >= 0 && list.indexOf(front) < list.indexOf(back)
                        && m_platform->activeWindow() == front;
@@ -557,7 +545,7 @@ protected:
         EXPECT_TRUE(helper.waitForExit(8000));
         EXPECT_EQ(helper.exitCode(), 0);
         EXPECT_TRUE(helper.sawCloseEvent());
-        EXPECT_TRUE(waitFor([&] { return findWindow(helper.title()) == 0; })) << describeWindows();
+        EXPECT_TRUE(waitUntil([&] { return findWindow(helper.title()) == 0; })) << describeWindows();
         EXPECT_FALSE(m_platform->isWindowOfThisProgram(w)) << "its process is gone";
     }
 
@@ -585,49 +573,12 @@ class X11WithWindowManager : public X11Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
             return;
         application();
-        LinuxPlatform probe;
-        if (probe.windows().hasWindowManager())
-            return; // use the one that runs
-        s_openbox = new QProcess;
-        s_openbox->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        s_openbox->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        s_openbox->waitForStarted(5000);
-        if (!waitFor([&] { return probe.windows().hasWindowManager(); }))
-            return;
-        // The manager announces itself before it handles windows: wait until
-        // it has framed a window of ours.
-        QWidget window;
-        window.setWindowTitle(QStringLiteral("Tarvik essai gestionnaire prêt"));
-        window.show();
-        const WindowHandle id = window.windowHandle()->winId();
-        Display *dpy = probe.windows().display();
-        const Atom wmState = XInternAtom(dpy, "WM_STATE", False);
-        waitFor([&] {
-            Atom type;
-            int format;
-            unsigned long items = 0, after;
-            unsigned char *data = nullptr;
-            XGetWindowProperty(dpy, id, wmState, 0, 2, False, wmState, &type, &format, &items, &after, &data);
-            if (data)
-                XFree(data);
-            return items > 0;
-        });
+        s_windowManager.startUnlessRunning();
     }
-    static void TearDownTestSuite()
-    {
-        if (!s_openbox)
-            return;
-        s_openbox->terminate();
-        if (!s_openbox->waitForFinished(5000)) {
-            s_openbox->kill();
-            s_openbox->waitForFinished(5000);
-        }
-        delete s_openbox;
-        s_openbox = nullptr;
-    }
+    static void TearDownTestSuite() { s_windowManager.stop(); }
     void SetUp() override
     {
         X11Test::SetUp();
@@ -636,9 +587,8 @@ protected:
         if (!m_platform->windows().hasWindowManager())
             GTEST_SKIP() << "no window manager could be started";
     }
-    static QProcess *s_openbox;
+    static inline tarvik::testing::WindowManager s_windowManager;
 };
-QProcess *X11WithWindowManager::s_openbox = nullptr;
 
 TEST_F(X11WithWindowManager, ListsTitlesFrontToBackAndFocuses) { checkListsTitlesAndOrder(); }
 TEST_F(X11WithWindowManager, CloseRequestEndsAnotherProcess) { checkCloseRequestEndsAnotherProcess(); }
@@ -650,13 +600,13 @@ TEST_F(X11WithWindowManager, BringToFrontRestoresAMinimisedWindow)
     // on the first window before the second one starts.
     const WindowHandle front = waitForWindow(other.title());
     ASSERT_NE(front, 0u) << describeWindows();
-    waitFor([&] { return m_platform->activeWindow() == front; }, 2000);
+    waitUntil([&] { return m_platform->activeWindow() == front; }, 2000);
     Helper minimised(QStringLiteral("Tarvik essai réduite"), true);
     const WindowHandle w = waitForWindow(minimised.title());
     ASSERT_NE(w, 0u) << describeWindows();
-    ASSERT_TRUE(waitFor([&] { return wmState(w) == IconicState; })) << wmState(w);
+    ASSERT_TRUE(waitUntil([&] { return wmState(w) == IconicState; })) << wmState(w);
     EXPECT_TRUE(m_platform->bringToFront(w));
-    EXPECT_TRUE(waitFor([&] { return wmState(w) == NormalState && m_platform->activeWindow() == w; }))
+    EXPECT_TRUE(waitUntil([&] { return wmState(w) == NormalState && m_platform->activeWindow() == w; }))
         << "state " << wmState(w) << "\n" << describeWindows();
     EXPECT_EQ(m_platform->topLevelWindows().value(0), w);
 }
@@ -683,7 +633,7 @@ TEST_F(X11WithWindowManager, ProcessesAreBroughtToFrontAndRecognised)
 
     for (const auto &[pid, window] : {std::pair{first.pid(), a}, std::pair{second.pid(), b}, std::pair{first.pid(), a}}) {
         EXPECT_TRUE(m_platform->bringProcessToFront(pid));
-        EXPECT_TRUE(waitFor([&] { return m_platform->activeWindow() == window; }))
+        EXPECT_TRUE(waitUntil([&] { return m_platform->activeWindow() == window; }))
             << "pid " << pid << "\n" << describeWindows();
     }
     EXPECT_FALSE(m_platform->bringProcessToFront(0x3fffff00));

@@ -4,6 +4,7 @@
 // and XTEST (the test run provides Xvfb).
 
 #include "lib/sndkey32.h"
+#include "QtPrinters.h"
 #include "platform/X11Keyboard.h"
 
 #include "TestDialogs.h"
@@ -28,8 +29,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
 

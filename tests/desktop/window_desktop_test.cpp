@@ -13,7 +13,6 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QThread>
 
 
 namespace {
@@ -85,11 +84,7 @@ protected:
     }
 
     // Visible windows of the program (the menu, its popups).
-    QStringList programWindows()
-    {
-        return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(menu.processId()), ""})
-            .split('\n', Qt::SkipEmptyParts);
-    }
+    QStringList programWindows() { return tarvik::testing::visibleWindowsOf(menu.processId()); }
 
     tarvik::testing::AppDirectory app;
     QProcess menu;
@@ -111,7 +106,6 @@ TEST_F(WindowDesktop, ContextMenuOpensInThreeColumns)
     const QString id = startMenu("ECRAN");
     ASSERT_FALSE(id.isEmpty()) << "the menu window never showed";
     runTool("xdotool", {"windowactivate", "--sync", id});
-    QThread::msleep(300);
     const QStringList before = programWindows();
 
     // A right click on the grid, then look for the new popup window.
@@ -132,7 +126,6 @@ TEST_F(WindowDesktop, ContextMenuOpensInThreeColumns)
 
     const QString shot = qEnvironmentVariable("TARVIK_SCREENSHOT");
     if (!shot.isEmpty() && !QStandardPaths::findExecutable("import").isEmpty()) {
-        QThread::msleep(300);
         runTool("import", {"-window", "root", shot});
     }
     runTool("xdotool", {"key", "Escape"});

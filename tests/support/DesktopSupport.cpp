@@ -6,10 +6,12 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -17,6 +19,20 @@
 #include <sys/types.h>
 
 namespace tarvik::testing {
+
+namespace {
+
+// Runs the event loop until the next poll is due: QProcess, the clipboard and
+// the test's own windows stay current while a condition is awaited.
+void runEventsFor(int milliseconds)
+{
+    ensureCoreApplication();
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
 
 bool waitUntil(const std::function<bool()> &condition, int milliseconds, int pollMs)
 {
@@ -27,9 +43,7 @@ bool waitUntil(const std::function<bool()> &condition, int milliseconds, int pol
             return true;
         if (t.elapsed() > milliseconds)
             return false;
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
-        QThread::msleep(pollMs);
+        runEventsFor(pollMs);
     }
 }
 
@@ -58,6 +72,13 @@ QString runTool(const QString &program, const QStringList &args, int timeoutMs)
 QString xdotool(const QStringList &args) { return runTool(QStringLiteral("xdotool"), args); }
 
 bool toolInstalled(const QString &name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+
+QStringList visibleWindowsOf(qint64 pid)
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                    QString::number(pid), QString()})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
 
 QByteArray readFile(const QString &path, const QByteArray &whenMissing)
 {
@@ -97,19 +118,70 @@ bool windowManagerRuns()
 
 void WindowManager::startUnlessRunning()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || windowManagerRuns())
+    // An X server resets when its last client leaves: a window manager that
+    // connects during that reset is dropped and ends. A connection held
+    // until the manager runs keeps the server up.
+    Screen keepServerUp;
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || !keepServerUp.open() || keepServerUp.hasWindowManager())
         return;
     const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
     if (openbox.isEmpty())
         return;
-    m_openbox = std::make_unique<QProcess>();
-    m_openbox->setStandardOutputFile(QProcess::nullDevice());
-    m_openbox->setStandardErrorFile(QProcess::nullDevice());
-    m_openbox->start(openbox, {QStringLiteral("--sm-disable")});
-    if (m_openbox->waitForStarted())
-        waitUntil(windowManagerRuns);
-    // It takes over the windows shown before it a moment after it answers.
-    QThread::msleep(300);
+    // On a loaded machine openbox now and then ends at once with code 1 and
+    // no message; one that ended before it was ready is started again, and
+    // the test fails (rather than waits) when it never becomes ready.
+    ensureCoreApplication(); // QProcess learns of its child's end through the event loop
+    QString failure;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_openbox = std::make_unique<QProcess>();
+        m_openbox->setStandardOutputFile(QProcess::nullDevice());
+        m_openbox->setStandardErrorFile(QProcess::nullDevice());
+        m_openbox->start(openbox, {QStringLiteral("--sm-disable")});
+        const bool ready = m_openbox->waitForStarted() && waitUntil([this] {
+            return windowManagerRuns() || m_openbox->state() != QProcess::Running;
+        }) && m_openbox->state() == QProcess::Running && waitUntilManagerTakesWindows();
+        if (ready && m_openbox->state() == QProcess::Running)
+            return;
+        m_openbox->waitForFinished(0);
+        failure = QStringLiteral("state %1, exit code %2, %3")
+                      .arg(int(m_openbox->state()))
+                      .arg(m_openbox->exitCode())
+                      .arg(m_openbox->errorString());
+        stop();
+    }
+    ADD_FAILURE() << "openbox never became ready (" << failure.toStdString() << ")";
+}
+
+// The manager announces itself before it handles windows: a window mapped
+// meanwhile is neither shown nor managed, its map request lost. It is ready
+// once it has taken a probe window, whose map is asked again until then.
+bool WindowManager::waitUntilManagerTakesWindows()
+{
+    Screen screen;
+    if (!screen.open())
+        return false;
+    Display *dpy = screen.display();
+    const Window probe = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 16, 16, 0, 0, 0);
+    XMapWindow(dpy, probe);
+    XSync(dpy, False);
+    const Atom wmState = XInternAtom(dpy, "WM_STATE", False);
+    const bool taken = waitUntil([&] {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(dpy, probe, wmState, 0, 2, False, wmState, &type, &format, &items, &after, &data);
+        if (data)
+            XFree(data);
+        if (items > 0)
+            return true;
+        XMapWindow(dpy, probe);
+        XSync(dpy, False);
+        return false;
+    });
+    XDestroyWindow(dpy, probe);
+    XSync(dpy, False);
+    return taken;
 }
 
 void WindowManager::stop()
@@ -356,6 +428,41 @@ void Screen::requestClose(WindowId w)
     XSync(m_dpy, False);
 }
 
+void Screen::activateNow(WindowId w)
+{
+    XSetInputFocus(m_dpy, w, RevertToParent, CurrentTime);
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atom(m_dpy, "_NET_ACTIVE_WINDOW");
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 2; // a pager: obeyed at once
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_dpy, DefaultRootWindow(m_dpy), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XSync(m_dpy, False);
+}
+
+QStringList Screen::modifiersDown()
+{
+    QStringList down;
+    char keys[32];
+    XQueryKeymap(m_dpy, keys);
+    XModifierKeymap *map = XGetModifierMapping(m_dpy);
+    if (!map)
+        return down;
+    for (int i = 0; i < 8 * map->max_keypermod; ++i) {
+        const KeyCode kc = map->modifiermap[i];
+        if (kc == 0 || !(keys[kc / 8] & (1 << (kc % 8))))
+            continue;
+        const char *name = XKeysymToString(XkbKeycodeToKeysym(m_dpy, kc, 0, 0));
+        const QString text = name ? QString::fromLatin1(name) : QString::number(kc);
+        if (!down.contains(text))
+            down << text;
+    }
+    XFreeModifiermap(map);
+    return down;
+}
+
 void Screen::sendClick(WindowId w, int x, int y)
 {
     const QRect onRoot = rootGeometry(w);
@@ -466,7 +573,7 @@ bool focusOnX(Display *dpy, QWidget *widget, int milliseconds)
             if (focus == id && widget->hasFocus())
                 return true;
         }
-        QThread::msleep(10);
+        runEventsFor(10);
     }
     return false;
 }

@@ -42,6 +42,8 @@ void ensureCoreApplication();
 QString runTool(const QString &program, const QStringList &args, int timeoutMs = 10000);
 QString xdotool(const QStringList &args);
 bool toolInstalled(const QString &name);
+// The visible windows of a process (its main window, its popups, its dialogs), as xdotool ids.
+QStringList visibleWindowsOf(qint64 pid);
 
 // The whole file; whenMissing when it cannot be read.
 QByteArray readFile(const QString &path, const QByteArray &whenMissing = QByteArray());
@@ -68,6 +70,8 @@ public:
     void stop();
 
 private:
+    static bool waitUntilManagerTakesWindows();
+
     std::unique_ptr<QProcess> m_openbox;
 };
 
@@ -130,6 +134,11 @@ public:
     QRect rootGeometry(WindowId w);
     // Asks the window to close as its close box does.
     void requestClose(WindowId w);
+    // Gives the window the keyboard at once (the X focus) and asks the window
+    // manager to make it the active one, as a click on it would.
+    void activateNow(WindowId w);
+    // The modifier keys (Shift, Ctrl, Alt, AltGr…) held down now, by keysym name.
+    QStringList modifiersDown();
     // A left click at a point of the window, sent to the window itself: for
     // displays whose pointer cannot be moved (Xwayland without a seat, where
     // XTest ends the server).

@@ -7,9 +7,22 @@ namespace tarvik::testing {
 RecordingKeyboard::RecordingKeyboard() { m_previous = setKeyboard(this); }
 RecordingKeyboard::~RecordingKeyboard() { setKeyboard(m_previous); }
 
-void RecordingKeyboard::keybdEvent(quint8 vk, quint8 scan, unsigned flags)
+void RecordingKeyboard::setTargetWindow(quint64 window)
 {
+    target = window;
+    targetsSet.append(window);
+}
+
+bool RecordingKeyboard::keybdEvent(quint8 vk, quint8 scan, unsigned flags)
+{
+    if ((flags & KEYEVENTF_KEYUP) == 0 && !targetHasKeyboard()) {
+        ++heldBack;
+        return false;
+    }
     events.push_back({vk, scan, flags});
+    if (afterEvent)
+        afterEvent(*this);
+    return true;
 }
 
 quint16 RecordingKeyboard::vkKeyScan(QChar ch) { return usVkKeyScan(ch); }

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace tarvik::testing {
@@ -32,6 +33,15 @@ public:
     int beginCalls = 0;
     int endCalls = 0;
 
+    // The target window (setTargetWindow) and whether the focus is in it;
+    // while it is not, presses are held back and counted.
+    quint64 target = 0;
+    QList<quint64> targetsSet;
+    bool focusInTarget = true;
+    int heldBack = 0;
+    // Runs after every event that went out (a test moves the focus here).
+    std::function<void(RecordingKeyboard &)> afterEvent;
+
     // Virtual keys pressed and not released, in order of their first press.
     QList<quint8> keysDown() const;
     // The events as "vk+" / "vk-" strings with an "x" for the extended flag,
@@ -40,7 +50,9 @@ public:
 
     void beginSequence() override { ++beginCalls; }
     void endSequence() override { ++endCalls; }
-    void keybdEvent(quint8 vk, quint8 scan, unsigned flags) override;
+    void setTargetWindow(quint64 window) override;
+    bool targetHasKeyboard() override { return target == 0 || focusInTarget; }
+    bool keybdEvent(quint8 vk, quint8 scan, unsigned flags) override;
     quint16 vkKeyScan(QChar ch) override;
     unsigned mapVirtualKey(unsigned vk) override;
     bool numLockOn() override { return numLock; }

@@ -71,6 +71,8 @@ int TestDialogs::messageBox(const QString &caption, const QString &text, unsigne
     default: r.buttons << QStringLiteral("OK"); break;
     }
     records.push_back(r);
+    if (onMessageBox)
+        onMessageBox(r);
     if (!m_messages.empty()) {
         int result = m_messages.front().result;
         m_messages.pop_front();

@@ -36,6 +36,8 @@ public:
     void answerOpenFile(const QString &path);
 
     std::vector<DialogRecord> records;
+    // Runs while a message box is shown (a test moves the focus here).
+    std::function<void(const DialogRecord &)> onMessageBox;
     const DialogRecord &last() const { return records.back(); }
     // Texts of all recorded dialogs, in order.
     QStringList texts() const;

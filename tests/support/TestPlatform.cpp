@@ -45,6 +45,22 @@ int TestPlatform::shellExecute(WindowHandle owner, const QString &verb, const QS
     return shellResult;
 }
 
+std::optional<ProcessInfo> TestPlatform::processInfo(qint64 pid)
+{
+    const auto it = processes.constFind(pid);
+    if (it == processes.cend())
+        return std::nullopt;
+    return *it;
+}
+
+bool TestPlatform::sessionRuns(qint64 session)
+{
+    for (const ProcessInfo &info : std::as_const(processes))
+        if (info.session == session)
+            return true;
+    return false;
+}
+
 QList<WindowHandle> TestPlatform::topLevelWindows()
 {
     QList<WindowHandle> out;

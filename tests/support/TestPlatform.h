@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 
+#include <QHash>
 #include <QMap>
 #include <QPair>
 #include <QStringList>
@@ -38,6 +39,10 @@ public:
     std::optional<QMargins> frame; // the window manager's frame, unknown by default
     QList<qint64> copies;
     qint64 ownPid = 1000;
+    qint64 startedPid = 0;                   // what the last start created
+    QHash<qint64, ProcessInfo> processes;    // running processes
+    QMap<WindowHandle, qint64> windowPids;   // _NET_WM_PID of windows
+    bool wayland = false;
 
     std::vector<PlatformCall> calls;
     std::vector<PlatformCall> callsNamed(const QString &name) const;
@@ -48,12 +53,17 @@ public:
     QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
+    qint64 lastStartedProcess() override { return startedPid; }
+    std::optional<ProcessInfo> processInfo(qint64 pid) override;
+    bool sessionRuns(qint64 session) override;
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
     bool bringToFront(WindowHandle window) override;
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    qint64 windowProcess(WindowHandle window) override { return windowPids.value(window); }
+    bool isWaylandSession() override { return wayland; }
     std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
     std::optional<QRect> clientGeometry(WindowHandle window) override;
     void sleep(int milliseconds) override;

@@ -1,6 +1,7 @@
 // Files and folders dropped on the menu window: where each one ends up, the
 // move into TARVIK of the documents folder, and the drop events themselves.
 #include "UiTestSupport.h"
+#include "QtPrinters.h"
 
 #include "platform/Errors.h"
 
@@ -15,10 +16,6 @@
 #include <QUrl>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 using namespace tarvik;
 using tarvik::testing::MenuFixture;

@@ -4,6 +4,7 @@
 // the walk over the checked entries.
 
 #include "RecordingKeyboard.h"
+#include "QtPrinters.h"
 #include "UiTestSupport.h"
 
 #include "lib/Cryptage.h"
@@ -14,13 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <functional>
 #include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
 
 namespace {
 
@@ -34,12 +30,15 @@ public:
     int focusAfterSleeps = -1;
     WindowHandle laterActive = 0;
     int sleeps = 0;
+    std::function<void(int milliseconds)> onSleep;
 
     void sleep(int milliseconds) override
     {
         TestPlatform::sleep(milliseconds);
         if (focusAfterSleeps >= 0 && ++sleeps >= focusAfterSleeps)
             active = laterActive;
+        if (onSleep)
+            onSleep(milliseconds);
     }
 };
 
@@ -47,11 +46,13 @@ public:
 class TimelineKeyboard : public RecordingKeyboard {
 public:
     explicit TimelineKeyboard(TestPlatform &p) : m_platform(p) {}
-    void keybdEvent(quint8 vk, quint8 scan, unsigned flags) override
+    bool keybdEvent(quint8 vk, quint8 scan, unsigned flags) override
     {
-        RecordingKeyboard::keybdEvent(vk, scan, flags);
+        if (!RecordingKeyboard::keybdEvent(vk, scan, flags))
+            return false;
         m_platform.calls.push_back({QStringLiteral("Key"),
                                     {QString::number(vk), QString::number(flags & KEYEVENTF_KEYUP ? 0 : 1)}});
+        return true;
     }
 
 private:
@@ -75,6 +76,9 @@ private:
 
 constexpr WindowHandle kStartedWindow = 0x4200001; // the started program's window
 constexpr WindowHandle kOtherMenu = 0x3100007;     // a window of another copy of this program
+constexpr WindowHandle kBystander = 0x2600003;     // a window of an unrelated program
+constexpr qint64 kStartedPid = 4242;
+constexpr qint64 kBystanderPid = 777;
 
 class Launch : public MenuFixture {
 protected:
@@ -84,6 +88,10 @@ protected:
         sys.exePath = os.exePath;
         sys.active = kStartedWindow;
         sys.programWindows = {kOtherMenu};
+        sys.startedPid = kStartedPid;
+        sys.processes = {{kStartedPid, {1, kStartedPid}}, {kBystanderPid, {1, kBystanderPid}}};
+        sys.windowPids = {{kStartedWindow, kStartedPid}, {kBystander, kBystanderPid}};
+        sys.windows = {{kStartedWindow, QStringLiteral("cible")}, {kBystander, QStringLiteral("témoin")}};
     }
 
     // A menu holding the given entries (files created in the temporary
@@ -349,7 +357,8 @@ TEST_F(Launch, NothingIsTypedIntoAWindowOfThisProgram)
             EXPECT_EQ(dialogs.last().icon, QStringLiteral("warning"));
             EXPECT_EQ(dialogs.last().text,
                       QStringLiteral("Rien n'a été tapé pour « outil.sh » : sa fenêtre n'a pas pris le clavier à temps."
-                                     "\r\n\r\nLes touches et les mots de passe ne sont jamais tapés dans une fenêtre du menu."));
+                                     "\r\n\r\nLes touches et les mots de passe ne sont tapés que dans une fenêtre du "
+                                     "programme lancé."));
         } else {
             EXPECT_TRUE(dialogs.records.empty());
         }
@@ -362,6 +371,216 @@ TEST_F(Launch, NothingIsTypedIntoAWindowOfThisProgram)
     sys.programWindows = {f.ownHandle()};
     f.RunOneExecute();
     EXPECT_FALSE(timeline().join(u',').contains(QStringLiteral("Type")));
+}
+
+// The patience of a launch that found no window to type into.
+QStringList noTargetWaits()
+{
+    QStringList waits{"Sleep 1000"};
+    for (int i = 0; i < 20; ++i)
+        waits << QStringLiteral("Sleep 250");
+    return waits;
+}
+
+QString nothingTyped(const QString &name)
+{
+    return QStringLiteral("Rien n'a été tapé pour « %1 » : sa fenêtre n'a pas pris le clavier à temps.\r\n\r\n"
+                          "Les touches et les mots de passe ne sont tapés que dans une fenêtre du programme lancé.")
+        .arg(name);
+}
+
+QString typingStopped(const QString &name, const QString &why)
+{
+    return QStringLiteral("La frappe pour « %1 » a été arrêtée : %2.\r\n\r\n"
+                          "Le reste des touches et la touche Entrée n'ont été tapés nulle part ; "
+                          "le début a pu l'être dans sa fenêtre.")
+        .arg(name, why);
+}
+
+TEST_F(Launch, KeysAreForAWindowOfTheStartedProgramOrOfItsHandOver)
+{
+    constexpr WindowHandle kChildWindow = 0x4400001;
+    constexpr WindowHandle kNewWindow = 0x4500001;
+    struct Case {
+        const char *what;
+        WindowHandle activeAfterStart;
+        bool startedRuns;
+        bool typed;
+    };
+    const Case cases[] = {
+        {"the started program's own window", kStartedWindow, true, true},
+        {"a window of a child of the started program", kChildWindow, true, true},
+        {"a window of the started program's session, its parent gone", kChildWindow + 1, true, true},
+        {"another program's window while the started one runs", kBystander, true, false},
+        {"a window mapped after the start, while the started one runs", kNewWindow, true, false},
+        {"hand-over: a window mapped after the start", kNewWindow, false, true},
+        {"hand-over: an older window activated after the start", kBystander, false, true},
+        {"hand-over: still our own menu", kOtherMenu, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.records.clear();
+        TForm1 &f = menu({QStringLiteral("outil.sh")});
+        storePassword(QStringLiteral("outil.sh"), QStringLiteral("Pw"));
+        sys.active = kOtherMenu; // the menu had the keyboard when the user launched
+        // A hand-over: nothing of the start's session runs any more.
+        sys.processes = {{kBystanderPid, {1, kBystanderPid}}, {999, {1, 999}}};
+        if (c.startedRuns)
+            sys.processes.insert({{kStartedPid, {1, kStartedPid}}, {4300, {kStartedPid, kStartedPid}},
+                                  {4301, {1, kStartedPid}}});
+        sys.windowPids = {{kStartedWindow, kStartedPid}, {kBystander, kBystanderPid}, {kChildWindow, 4300},
+                          {kChildWindow + 1, 4301}, {kNewWindow, 999}};
+        sys.sleeps = 0;
+        sys.focusAfterSleeps = 1;
+        sys.laterActive = c.activeAfterStart;
+        f.RunOneExecute();
+        if (c.typed) {
+            EXPECT_EQ(timeline(), (QStringList{started(QStringLiteral("outil.sh")), "Sleep 1000", "Type Pw",
+                                               "Sleep 500", "Type ~"}));
+            EXPECT_TRUE(dialogs.records.empty()) << dialogTexts().join(u'\n').toStdString();
+            EXPECT_EQ(keyboard.targetsSet.value(0), c.activeAfterStart);
+        } else {
+            EXPECT_EQ(timeline(), QStringList{started(QStringLiteral("outil.sh"))} + noTargetWaits());
+            EXPECT_EQ(dialogTexts(), QStringList{nothingTyped(QStringLiteral("outil.sh"))});
+        }
+        EXPECT_EQ(keyboard.target, 0u) << "the target outlived the launch";
+        keyboard.targetsSet.clear();
+    }
+}
+
+TEST_F(Launch, AWaylandWindowIsToldApart)
+{
+    TForm1 &f = menu({QStringLiteral("outil.sh")});
+    storePassword(QStringLiteral("outil.sh"), QStringLiteral("Pw"));
+    sys.wayland = true;
+    sys.active = 0; // XWayland sees no active window: a native one has the focus
+    f.RunOneExecute();
+    EXPECT_EQ(timeline(), QStringList{started(QStringLiteral("outil.sh"))} + noTargetWaits());
+    EXPECT_EQ(dialogTexts(),
+              QStringList{QStringLiteral(
+                  "Rien n'a été tapé pour « outil.sh » : la fenêtre active ne peut pas recevoir de touches du menu "
+                  "(ce n'est pas une fenêtre X11).\r\n\r\nSous Wayland, le menu ne tape que dans les fenêtres des "
+                  "programmes qui passent par XWayland.")});
+}
+
+TEST_F(Launch, TypingStopsAtOnceWhenTheFocusLeavesTheTarget)
+{
+    struct Case {
+        const char *what;
+        const char *sequence;
+        int focusLostAfterEvents; // -1: during the pause before Enter
+        bool targetCloses;
+        const char *typed;        // what reached the target
+        const char *why;
+    };
+    const Case cases[] = {
+        {"a thief in the middle of a held Shift", "+(abcdef)", 5, false, "Type AB", "le clavier est passé à une autre fenêtre"},
+        {"a thief between two letters", "abcdef", 4, false, "Type ab", "le clavier est passé à une autre fenêtre"},
+        {"the target closes", "abcdef", 2, true, "Type a", "sa fenêtre s'est fermée"},
+        {"a thief before the Enter", "abc", -1, false, "Type abc", "le clavier est passé à une autre fenêtre"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.records.clear();
+        TForm1 &f = menu({QStringLiteral("outil.sh")});
+        store(QStringLiteral("outil.sh"), QStringLiteral("SENDKEYS"), QString::fromUtf8(c.sequence));
+        keyboard.events.clear();
+        keyboard.focusInTarget = true;
+        const auto loseFocus = [this, &c] {
+            keyboard.focusInTarget = false;
+            sys.active = kBystander;
+            if (c.targetCloses)
+                sys.windows.removeFirst();
+        };
+        if (c.focusLostAfterEvents >= 0) {
+            keyboard.afterEvent = [&](RecordingKeyboard &k) {
+                if (int(k.events.size()) == c.focusLostAfterEvents)
+                    loseFocus();
+            };
+        } else {
+            sys.onSleep = [&](int ms) {
+                if (ms == 500)
+                    loseFocus();
+            };
+        }
+        f.RunOneExecute();
+        QStringList expected{started(QStringLiteral("outil.sh")), "Sleep 1000", QString::fromUtf8(c.typed)};
+        if (c.focusLostAfterEvents < 0)
+            expected << "Sleep 500";
+        EXPECT_EQ(timeline(), expected);
+        EXPECT_TRUE(keyboard.keysDown().isEmpty()) << keyboard.trace().toStdString();
+        EXPECT_EQ(keyboard.heldBack, 1);
+        EXPECT_EQ(dialogTexts(), QStringList{typingStopped(QStringLiteral("outil.sh"), QString::fromUtf8(c.why))});
+        keyboard.afterEvent = nullptr;
+        sys.onSleep = nullptr;
+        keyboard.heldBack = 0;
+        sys.windows = {{kStartedWindow, QStringLiteral("cible")}, {kBystander, QStringLiteral("témoin")}};
+        sys.active = kStartedWindow;
+    }
+}
+
+TEST_F(Launch, AfterThePlayersOwnBoxTheTargetGetsTheKeyboardBack)
+{
+    struct Case {
+        const char *sequence;
+        const char *box;
+        const char *typedBefore; // nullptr: nothing before the box
+        const char *typedAfter;
+    };
+    const Case cases[] = {
+        {"{FOO}x", "Invalid Key Name", nullptr, "Type x"},
+        {"ab{TAB", "No Close", "Type ab", nullptr},
+        {"+(a\xc3\xa9" "b)", "Invalid KeyName", "Type A", "Type B"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.sequence);
+        dialogs.records.clear();
+        TForm1 &f = menu({QStringLiteral("outil.sh")});
+        store(QStringLiteral("outil.sh"), QStringLiteral("SENDKEYS"), QString::fromUtf8(c.sequence));
+        keyboard.events.clear();
+        // The box takes the keyboard; the target gets it back when asked to the front.
+        dialogs.onMessageBox = [this](const DialogRecord &) {
+            EXPECT_TRUE(keyboard.keysDown().isEmpty()) << "held while the box is shown: " << keyboard.trace().toStdString();
+            keyboard.focusInTarget = false;
+            sys.calls.push_back({QStringLiteral("Box"), {}});
+        };
+        sys.onSleep = [this](int) {
+            if (!sys.callsNamed(QStringLiteral("BringToFront")).empty())
+                keyboard.focusInTarget = true;
+        };
+        f.RunOneExecute();
+        QStringList expected{started(QStringLiteral("outil.sh")), "Sleep 1000"};
+        if (c.typedBefore)
+            expected << QString::fromUtf8(c.typedBefore);
+        expected << "Box" << "BringToFront" << "Sleep 50" << "Sleep 50";
+        if (c.typedAfter)
+            expected << QString::fromUtf8(c.typedAfter);
+        expected << "Sleep 500" << "Type ~";
+        EXPECT_EQ(timeline(), expected);
+        ASSERT_EQ(dialogs.records.size(), 1u);
+        EXPECT_EQ(dialogs.last().text, QString::fromUtf8(c.box));
+        EXPECT_EQ(sys.callsNamed(QStringLiteral("BringToFront")).at(0).args,
+                  QStringList{QString::number(kStartedWindow)});
+        EXPECT_TRUE(keyboard.keysDown().isEmpty()) << keyboard.trace().toStdString();
+        sys.clearCalls();
+    }
+    dialogs.onMessageBox = nullptr;
+    sys.onSleep = nullptr;
+
+    SCOPED_TRACE("the target closed while the box was shown");
+    dialogs.records.clear();
+    TForm1 &f = menu({QStringLiteral("outil.sh")});
+    store(QStringLiteral("outil.sh"), QStringLiteral("SENDKEYS"), QStringLiteral("{FOO}x"));
+    dialogs.onMessageBox = [this](const DialogRecord &) {
+        keyboard.focusInTarget = false;
+        sys.windows.removeFirst();
+    };
+    f.RunOneExecute();
+    EXPECT_EQ(timeline(), (QStringList{started(QStringLiteral("outil.sh")), "Sleep 1000"}));
+    EXPECT_EQ(dialogTexts(), (QStringList{QStringLiteral("Invalid Key Name"),
+                                          typingStopped(QStringLiteral("outil.sh"),
+                                                        QStringLiteral("sa fenêtre s'est fermée"))}));
+    dialogs.onMessageBox = nullptr;
 }
 
 TEST_F(Launch, AFailedStartIsToldAndNothingIsTyped)

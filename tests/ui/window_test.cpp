@@ -2,6 +2,7 @@
 #include "UiTestSupport.h"
 
 #include "lib/Orvo_ini.h"
+#include "ui/MenuColumns.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,14 +44,9 @@ protected:
         return f;
     }
 
-    static QWidget *columns(TForm1 &f) { return f.Popup_Tarvik->findChild<QWidget *>("Popup_Tarvik_columns"); }
+    static MenuColumns *columns(TForm1 &f) { return f.Popup_Tarvik->findChild<MenuColumns *>(); }
 
-    static QRect itemRect(TForm1 &f, QAction *a)
-    {
-        QRect r;
-        QMetaObject::invokeMethod(columns(f), "itemRect", Q_RETURN_ARG(QRect, r), Q_ARG(QAction *, a));
-        return r;
-    }
+    static QRect itemRect(TForm1 &f, QAction *a) { return columns(f)->itemRect(a); }
 
     // Where a menu asked to open at `at` stands: the menu moves left when
     // it would leave the screen (the three-column menu is wider than the

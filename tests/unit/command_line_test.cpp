@@ -2,6 +2,7 @@
 // the desktop entry Exec lines with their field codes.
 
 #include "platform/LinuxShell.h"
+#include "QtPrinters.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,11 +10,6 @@
 
 using tarvik::expandDesktopExec;
 using tarvik::splitCommandLine;
-
-QT_BEGIN_NAMESPACE
-// Readable texts in failure messages.
-inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace {
 

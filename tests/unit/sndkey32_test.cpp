@@ -1,6 +1,7 @@
 // The keystroke grammar played against the recording keyboard (US layout).
 
 #include "lib/sndkey32.h"
+#include "QtPrinters.h"
 
 #include "RecordingKeyboard.h"
 #include "TestDialogs.h"
@@ -10,9 +11,6 @@
 
 #include <algorithm>
 #include <ostream>
-
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 using tarvik::SendKeys;
 using tarvik::testing::RecordingKeyboard;
@@ -251,6 +249,84 @@ TEST(SendKeys, MessageBoxesInterruptButDoNotStopThePlaying)
     EXPECT_TRUE(SendKeys(QString::fromUtf8("+(a{XX}\xc3\xa9" "b)"), false));
     EXPECT_EQ(dialogs.texts(), (QStringList{QStringLiteral("Invalid Key Name"), QStringLiteral("Invalid KeyName")}));
     EXPECT_EQ(keyboard.trace(), QStringLiteral("10+ 41+ 41- 42+ 42- 10-"));
+}
+
+// ---- playing for a target window ---------------------------------------------
+
+TEST(SendKeysToTarget, StopsAtTheFirstPressHeldBackAndReleasesEverything)
+{
+    using tarvik::SendKeysEnd;
+    struct Case {
+        const char *sequence;
+        int focusLostAfterEvents; // -1: never
+        SendKeysEnd end;
+        const char *trace;
+    };
+    const Case cases[] = {
+        {"abc", -1, SendKeysEnd::Played, "41+ 41- 42+ 42- 43+ 43-"},
+        {"abc", 2, SendKeysEnd::TargetLost, "41+ 41-"},
+        // The player's own Shift and the character's Shift both come up.
+        {"+(abc)", 3, SendKeysEnd::TargetLost, "10+ 41+ 41- 10-"},
+        {"^+(aB", 4, SendKeysEnd::TargetLost, "11+ 10+ 41+ 41- 10- 11-"},
+        // Held back between the Shift of a capital and its letter.
+        {"aB", 3, SendKeysEnd::TargetLost, "41+ 41- 10+ 10-"},
+        {"{TAB 5}", 4, SendKeysEnd::TargetLost, "09+ 09- 09+ 09-"},
+        {"ab{TAB", -1, SendKeysEnd::NoClose, "41+ 41- 42+ 42-"},
+        {"", -1, SendKeysEnd::Empty, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.sequence);
+        RecordingKeyboard keyboard;
+        TestDialogs dialogs;
+        keyboard.target = 0x4200001;
+        keyboard.afterEvent = [&c](RecordingKeyboard &k) {
+            if (int(k.events.size()) == c.focusLostAfterEvents)
+                k.focusInTarget = false;
+        };
+        EXPECT_EQ(tarvik::SendKeysToTarget(QString::fromUtf8(c.sequence), false, {}), c.end);
+        EXPECT_EQ(keyboard.trace(), QString::fromUtf8(c.trace));
+        EXPECT_TRUE(keyboard.keysDown().isEmpty());
+        EXPECT_EQ(keyboard.heldBack, c.end == SendKeysEnd::TargetLost ? 1 : 0);
+    }
+}
+
+TEST(SendKeysToTarget, AfterItsOwnBoxTheTargetIsAskedBackAndHeldModifiersComeUpMeanwhile)
+{
+    using tarvik::SendKeysEnd;
+    struct Case {
+        const char *sequence;
+        bool regained;
+        SendKeysEnd end;
+        const char *trace; // "|" where the box was shown
+        int boxes;
+    };
+    const Case cases[] = {
+        {"{FOO}x", true, SendKeysEnd::Played, "| 58+ 58-", 1},
+        {"{FOO}x", false, SendKeysEnd::TargetLost, "|", 1},
+        {"+(a\xc3\xa9" "b)", true, SendKeysEnd::Played, "10+ 41+ 41- 10- | 10+ 42+ 42- 10-", 1},
+        {"+(a\xc3\xa9" "b)", false, SendKeysEnd::TargetLost, "10+ 41+ 41- 10- |", 1},
+        {"ab{TAB", true, SendKeysEnd::NoClose, "41+ 41- 42+ 42- |", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.sequence);
+        RecordingKeyboard keyboard;
+        TestDialogs dialogs;
+        QString trace;
+        dialogs.onMessageBox = [&](const tarvik::testing::DialogRecord &) {
+            trace = keyboard.trace();
+            keyboard.events.clear();
+        };
+        int asked = 0;
+        const auto regain = [&] {
+            ++asked;
+            return c.regained;
+        };
+        EXPECT_EQ(tarvik::SendKeysToTarget(QString::fromUtf8(c.sequence), false, regain), c.end);
+        const QString after = keyboard.trace();
+        EXPECT_EQ((trace + QStringLiteral(" | ") + after).trimmed(), QString::fromUtf8(c.trace));
+        EXPECT_EQ(asked, c.boxes);
+        EXPECT_EQ(int(dialogs.records.size()), c.boxes);
+    }
 }
 
 } // namespace

@@ -4,9 +4,18 @@
 
 namespace tarvik::win32 {
 
-void Win32Keyboard::keybdEvent(quint8 vk, quint8 scan, unsigned flags)
+bool Win32Keyboard::targetHasKeyboard()
 {
+    return m_target == 0 || quint64(reinterpret_cast<quintptr>(GetForegroundWindow())) == m_target;
+}
+
+bool Win32Keyboard::keybdEvent(quint8 vk, quint8 scan, unsigned flags)
+{
+    // Releases always go out, so that no key is left down.
+    if (!(flags & KEYEVENTF_KEYUP) && !targetHasKeyboard())
+        return false;
     keybd_event(vk, scan, flags, 0);
+    return true;
 }
 
 quint16 Win32Keyboard::vkKeyScan(QChar ch)

@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 namespace tarvik::win32 {
 
@@ -109,10 +110,54 @@ int Win32Platform::shellExecute(WindowHandle owner, const QString &verb, const Q
 {
     const QString nativeFile = nativePath(file);
     const QString nativeDir = nativePath(directory);
-    const HINSTANCE result = ShellExecuteW(toHwnd(owner), wideOrNull(verb), wide(nativeFile), wideOrNull(parameters),
-                                           wideOrNull(nativeDir), showCommand);
-    return int(reinterpret_cast<INT_PTR>(result));
+    // ShellExecuteW with the started process handed back, which the keys of
+    // the launch need to find its window.
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = toHwnd(owner);
+    info.lpVerb = wideOrNull(verb);
+    info.lpFile = wide(nativeFile);
+    info.lpParameters = wideOrNull(parameters);
+    info.lpDirectory = wideOrNull(nativeDir);
+    info.nShow = showCommand;
+    m_lastStarted = 0;
+    const bool started = ShellExecuteExW(&info);
+    if (info.hProcess) {
+        m_lastStarted = GetProcessId(info.hProcess);
+        CloseHandle(info.hProcess);
+    }
+    const int result = int(reinterpret_cast<INT_PTR>(info.hInstApp));
+    if (started)
+        return result > 32 ? result : SE_SUCCESS;
+    return result > 0 && result <= 32 ? result : SE_ERR_NOASSOC;
 }
+
+qint64 Win32Platform::lastStartedProcess() { return m_lastStarted; }
+
+std::optional<ProcessInfo> Win32Platform::processInfo(qint64 pid)
+{
+    if (pid <= 0 || CopyRegistry::processStartTime(pid) == 0)
+        return std::nullopt;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<ProcessInfo> found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (bool more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (qint64(entry.th32ProcessID) == pid) {
+            found = ProcessInfo{qint64(entry.th32ParentProcessID), 0};
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool Win32Platform::sessionRuns(qint64) { return false; }
+
+qint64 Win32Platform::windowProcess(WindowHandle window) { return win32::windowProcess(window); }
 
 QList<WindowHandle> Win32Platform::topLevelWindows() { return win32::topLevelWindows(); }
 QString Win32Platform::windowTitle(WindowHandle window) { return win32::windowTitle(window); }

@@ -22,6 +22,11 @@ public:
     QString applicationDirectory() override;
     int shellExecute(WindowHandle owner, const QString &verb, const QString &file,
                      const QString &parameters, const QString &directory, int showCommand) override;
+    qint64 lastStartedProcess() override;
+    // Windows has no session per start: the started process's descendants
+    // are found through their parents alone.
+    std::optional<ProcessInfo> processInfo(qint64 pid) override;
+    bool sessionRuns(qint64 session) override;
 
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
@@ -29,6 +34,8 @@ public:
     bool postCloseRequest(WindowHandle window) override;
     bool isWindowOfThisProgram(WindowHandle window) override;
     WindowHandle activeWindow() override;
+    qint64 windowProcess(WindowHandle window) override;
+    bool isWaylandSession() override { return false; }
     // Windows knows a window's frame from its creation: nothing to wait for.
     std::optional<QMargins> frameExtents(WindowHandle window, int waitMs) override;
     std::optional<QRect> clientGeometry(WindowHandle window) override;
@@ -55,6 +62,7 @@ public:
 private:
     QString m_executable;
     QString m_menusFolder;
+    qint64 m_lastStarted = 0;
     std::unique_ptr<CopyRegistry> m_copies;
 };
 
