@@ -382,6 +382,43 @@ TEST(Win32WholeFile, TwoSavesAtOnceLeaveOneWholeFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"M.items.txt"});
 }
 
+TEST(Win32Platform, TheStartedProcessAndItsParent)
+{
+    Win32Platform os;
+    // This test program started again, as a copy that ends at once.
+    const int result = os.shellExecute(0, QStringLiteral("OPEN"), os.executablePath(),
+                                       QStringLiteral("--gtest_filter=Nothing.*"), QString(), SW_SHOWNORMAL);
+    EXPECT_GT(result, 32);
+    const qint64 started = os.lastStartedProcess();
+    EXPECT_GT(started, 0);
+    EXPECT_NE(started, qint64(GetCurrentProcessId()));
+
+    const std::optional<ProcessInfo> self = os.processInfo(GetCurrentProcessId());
+    ASSERT_TRUE(self);
+    EXPECT_GE(self->parent, 0); // 0 for a process started from outside Wine
+    EXPECT_EQ(self->session, 0);
+    EXPECT_FALSE(os.processInfo(0));
+    EXPECT_FALSE(os.sessionRuns(GetCurrentProcessId()));
+}
+
+// With a target that is not the foreground window, presses are held back
+// and releases go out; without a target every key goes out.
+TEST(Win32Keyboard, KeysOnlyWhileTheTargetIsInFront)
+{
+    win32::Win32Keyboard keyboard;
+    const HWND other = makeWindow(QStringLiteral("Tarvik cible"));
+    ASSERT_NE(other, nullptr);
+    keyboard.setTargetWindow(handleOf(other));
+    EXPECT_FALSE(keyboard.targetHasKeyboard());
+    EXPECT_FALSE(keyboard.keybdEvent(VK_SHIFT, 0x2A, 0));
+    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, KEYEVENTF_KEYUP));
+    keyboard.setTargetWindow(0);
+    EXPECT_TRUE(keyboard.targetHasKeyboard());
+    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, 0));
+    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, KEYEVENTF_KEYUP));
+    DestroyWindow(other);
+}
+
 TEST(Win32Keyboard, LayoutMappingOfTheCurrentKeyboard)
 {
     win32::Win32Keyboard keyboard;
