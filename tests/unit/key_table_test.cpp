@@ -104,6 +104,18 @@ bool anySpares() { return true; }
 bool noSpares() { return false; }
 bool nonePressed(quint8) { return false; }
 
+// keycode 0: a spare keycode remapped to spareSyms.
+void expectBinding(const tarvik::KeyBinding &b, int keycode, const quint32 (&spareSyms)[2], const QList<int> &modKeycodes)
+{
+    EXPECT_EQ(b.keycode, keycode);
+    EXPECT_EQ(b.spare, keycode == 0);
+    if (b.spare) {
+        EXPECT_EQ(b.syms[0], spareSyms[0]);
+        EXPECT_EQ(b.syms[1], spareSyms[1]);
+    }
+    EXPECT_EQ(b.modKeycodes, modKeycodes);
+}
+
 struct VkCase {
     Layout layout;
     quint8 vk;
@@ -126,13 +138,7 @@ TEST_P(VirtualKeys, ComeToTheirKeyOrASpareKeycode)
     const VkCase &c = GetParam();
     const tarvik::KeyBinding b = tableFor(c.layout).resolve(c.vk, c.extended);
     ASSERT_TRUE(b.valid());
-    EXPECT_EQ(b.keycode, c.keycode);
-    EXPECT_EQ(b.spare, c.keycode == 0);
-    if (b.spare) {
-        EXPECT_EQ(b.syms[0], c.spareSyms[0]);
-        EXPECT_EQ(b.syms[1], c.spareSyms[1]);
-    }
-    EXPECT_EQ(b.modKeycodes, c.modKeycodes);
+    expectBinding(b, c.keycode, c.spareSyms, c.modKeycodes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -193,13 +199,7 @@ TEST_P(Characters, ComeToAVirtualKeyAndShiftState)
     else
         EXPECT_FALSE((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) << "vk 0x" << std::hex << int(vk);
     const tarvik::KeyBinding b = table.resolve(vk, false);
-    EXPECT_EQ(b.keycode, c.keycode);
-    EXPECT_EQ(b.spare, c.keycode == 0);
-    if (b.spare) {
-        EXPECT_EQ(b.syms[0], c.spareSyms[0]);
-        EXPECT_EQ(b.syms[1], c.spareSyms[1]);
-    }
-    EXPECT_EQ(b.modKeycodes, c.modKeycodes);
+    expectBinding(b, c.keycode, c.spareSyms, c.modKeycodes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
