@@ -1,6 +1,7 @@
 #include "platform/X11Keyboard.h"
 
 #include "platform/X11ErrorTrap.h"
+#include "platform/X11KeyboardLayout.h"
 
 #include "platform/Errors.h"
 
@@ -9,17 +10,11 @@
 #include <QHash>
 #include <QList>
 #include <QThread>
-#include <QVector>
-
-#include <algorithm>
-#include <bit>
 
 // Xlib after Qt: its macros (None, Bool, KeyPress…) would break Qt's headers.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 namespace tarvik {
 
@@ -31,129 +26,30 @@ constexpr int kRemapSettleMs = 20;
 constexpr int kDefaultHeldModifierWaitMs = 1000;
 constexpr int kMaxSpareKeycodes = 8;
 
-// The character a keysym types, 0 for none (function keys, keypad, dead keys).
-char32_t keysymToUcs(KeySym ks)
-{
-    if ((ks >= 0x20 && ks <= 0x7E) || (ks >= 0xA0 && ks <= 0xFF))
-        return static_cast<char32_t>(ks);
-    if ((ks & 0xFF000000) == 0x01000000)
-        return static_cast<char32_t>(ks & 0x00FFFFFF);
-    switch (ks) {
-    case XK_BackSpace: return 0x08;
-    case XK_Tab: return 0x09;
-    case XK_Return: return 0x0D;
-    case XK_Escape: return 0x1B;
-    case XK_EuroSign: return 0x20AC;
-    case XK_OE: return 0x0152;
-    case XK_oe: return 0x0153;
-    case XK_Ydiaeresis: return 0x0178;
-    default: return 0;
-    }
-}
-
-// The keysym that types a character, for a spare keycode; 0 for none.
-KeySym ucsToKeysym(char32_t c)
-{
-    if ((c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    switch (c) {
-    case 0x08: return XK_BackSpace;
-    case 0x09: return XK_Tab;
-    case 0x0A:
-    case 0x0D: return XK_Return;
-    case 0x1B: return XK_Escape;
-    default: break;
-    }
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF))
-        return 0;
-    return 0x01000000 | c;
-}
-
-// Where a keysym sits in the active group: the key and the modifiers that
-// select its level. Shift is left to the player (a shift bit of vkKeyScan);
-// other level modifiers (AltGr) are pressed by the back-end around the key.
-struct Placement {
-    int keycode = 0;
-    int level = 0;
-    bool shift = false;
-    unsigned extraMods = 0;
-    int rank() const { return (extraMods ? 2 : 0) + (shift ? 1 : 0); }
-    bool valid() const { return keycode != 0; }
-};
-
-// What one virtual key presses.
-struct Binding {
-    int keycode = 0;             // a key of the layout, or
-    bool spare = false;          // a spare keycode remapped to syms
-    KeySym syms[2] = {0, 0};
-    QList<int> modKeycodes;      // level modifiers pressed around the key
-    bool valid() const { return keycode != 0 || spare; }
-};
-
 struct Spare {
     int keycode = 0;
-    KeySym syms[2] = {0, 0};     // what it gives now (0 0: its own symbols)
+    quint32 syms[2] = {0, 0};    // what it gives now (0 0: its own symbols)
     bool remapped = false;
     quint64 lastUse = 0;
 };
-
-// Virtual-key codes that nothing of the grammar or the fixed table uses:
-// characters of the layout that have no natural code get one of these for
-// the length of a sequence.
-const QList<quint8> &privateVkPool()
-{
-    static const QList<quint8> pool = [] {
-        QList<quint8> p;
-        auto range = [&p](int from, int to) {
-            for (int v = from; v <= to; ++v)
-                p.append(static_cast<quint8>(v));
-        };
-        range(0x88, 0x8F);
-        range(0x92, 0x96);
-        range(0x97, 0x9F);
-        range(0xC1, 0xDA);
-        range(0xE3, 0xE4);
-        p.append(0xE6);
-        range(0xE8, 0xF5);
-        range(0x3A, 0x40);
-        p.append(0x07);
-        range(0x0A, 0x0B);
-        range(0x0E, 0x0F);
-        p.append(0x5E);
-        p.append(0xE0);
-        return p;
-    }();
-    return pool;
-}
 
 } // namespace
 
 struct X11Keyboard::Impl {
     QByteArray displayName;
     Display *dpy = nullptr;
-    XkbDescPtr xkb = nullptr;
-    int group = 0;
     bool layoutRead = false;
     int heldModifierWaitMs = kDefaultHeldModifierWaitMs;
     int forcedReleases = 0;
 
     unsigned numLockMask = Mod2Mask;
-    unsigned unusableMods = LockMask | ControlMask | Mod1Mask;
-    int modKeycode[8] = {0, 0, 0, 0, 0, 0, 0, 0}; // one key per modifier bit
-    QList<int> modifierKeys;                      // keys that hold Shift, Ctrl, Alt, Mod3–5
-
-    QHash<KeySym, Placement> symbols;  // best key for each keysym
-    QHash<char32_t, Placement> chars;  // best key for each character
-
-    QHash<quint8, Binding> slots;      // private virtual key -> binding
-    QHash<QString, quint8> slotOf;     // binding key -> private virtual key
-    int nextSlot = 0;
+    KeyTable table;
 
     QList<Spare> spares;
     quint64 useCounter = 0;
     bool sparesFound = false;
 
-    QHash<quint8, QList<Binding>> down; // pressed virtual keys
+    QHash<quint8, QList<KeyBinding>> down; // pressed virtual keys
     bool capsNeutralised = false;
 
     Window target = 0;               // keys for this window only (0: any)
@@ -161,8 +57,6 @@ struct X11Keyboard::Impl {
 
     ~Impl()
     {
-        if (xkb)
-            XkbFreeKeyboard(xkb, 0, True);
         if (dpy)
             XCloseDisplay(dpy);
     }
@@ -183,10 +77,7 @@ struct X11Keyboard::Impl {
             throw Error(QStringLiteral("L'affichage X ne permet pas d'envoyer des touches (XKB ou XTEST absent)."));
         }
         X11ErrorTrap::installRecorder();
-        const unsigned nl = XkbKeysymToModifiers(dpy, XK_Num_Lock);
-        if (nl)
-            numLockMask = nl;
-        unusableMods = LockMask | ControlMask | Mod1Mask | numLockMask;
+        numLockMask = x11NumLockMask(dpy);
     }
 
     void ensureLayout()
@@ -203,376 +94,22 @@ struct X11Keyboard::Impl {
         return st;
     }
 
-    int effectiveGroup(int keycode) const
-    {
-        const int groups = XkbKeyNumGroups(xkb, keycode);
-        if (groups <= 0)
-            return -1;
-        if (group < groups)
-            return group;
-        const unsigned char info = XkbKeyGroupInfo(xkb, keycode);
-        switch (XkbOutOfRangeGroupAction(info)) {
-        case XkbRedirectIntoRange: {
-            const int g = XkbOutOfRangeGroupNumber(info);
-            return g < groups ? g : 0;
-        }
-        case XkbClampIntoRange:
-            return groups - 1;
-        default:
-            return group % groups;
-        }
-    }
-
-    // The modifiers that select a level of a key type, or -1 when the level
-    // needs Ctrl, Alt, Caps Lock or NumLock (we never type through those).
-    long levelMods(XkbKeyTypePtr type, int level) const
-    {
-        if (level == 0)
-            return 0;
-        long best = -1;
-        for (int i = 0; i < type->map_count; ++i) {
-            const XkbKTMapEntryRec &entry = type->map[i];
-            if (!entry.active || entry.level != level)
-                continue;
-            const unsigned mask = entry.mods.mask;
-            if (mask & unusableMods)
-                continue;
-            if (best < 0 || std::popcount(mask) < std::popcount(static_cast<unsigned>(best)))
-                best = mask;
-        }
-        return best;
-    }
-
-    bool modsPressable(unsigned extra) const
-    {
-        for (int bit = 0; bit < 8; ++bit)
-            if ((extra & (1u << bit)) && !modKeycode[bit])
-                return false;
-        return true;
-    }
-
-    KeySym keysymAt(int keycode, int level) const
-    {
-        const int g = effectiveGroup(keycode);
-        if (g < 0 || level >= XkbKeyGroupWidth(xkb, keycode, g))
-            return NoSymbol;
-        return XkbKeySymEntry(xkb, keycode, level, g);
-    }
-
-    void readModifierKeys()
-    {
-        std::fill(std::begin(modKeycode), std::end(modKeycode), 0);
-        modifierKeys.clear();
-        XModifierKeymap *map = XGetModifierMapping(dpy);
-        if (!map)
-            return;
-        bool chosenIsLevelShift[8] = {false, false, false, false, false, false, false, false};
-        for (int mod = 0; mod < 8; ++mod) {
-            for (int k = 0; k < map->max_keypermod; ++k) {
-                const int kc = map->modifiermap[mod * map->max_keypermod + k];
-                if (!kc)
-                    continue;
-                // A level-shift key is the one that selects levels (Mode_switch
-                // changes the group instead): prefer it for its modifier.
-                const KeySym ks = keysymAt(kc, 0);
-                const bool levelShift = ks == XK_ISO_Level3_Shift || ks == XK_ISO_Level5_Shift;
-                if (!modKeycode[mod] || (levelShift && !chosenIsLevelShift[mod])) {
-                    modKeycode[mod] = kc;
-                    chosenIsLevelShift[mod] = levelShift;
-                }
-                const unsigned bit = 1u << mod;
-                if (bit != LockMask && bit != numLockMask && !modifierKeys.contains(kc))
-                    modifierKeys.append(kc);
-            }
-        }
-        XFreeModifiermap(map);
-    }
-
-    // Reads the XKB map of the active group: which key and level gives each
-    // keysym and character. Done at the start of each sequence, so a layout
-    // switched since the last one is honoured.
+    // Done at the start of each sequence, so a layout switched since the
+    // last one is honoured; the private virtual keys start afresh.
     void readLayout()
     {
-        if (xkb)
-            XkbFreeKeyboard(xkb, 0, True);
-        xkb = XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
-        if (!xkb)
-            throw Error(QStringLiteral("Impossible de lire la disposition du clavier."));
-        group = state().group;
-        readModifierKeys();
-        symbols.clear();
-        chars.clear();
-        slots.clear();
-        slotOf.clear();
-        nextSlot = 0;
         QList<int> spareKeys;
         for (const Spare &s : spares)
             spareKeys.append(s.keycode);
-        for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
-            if (spareKeys.contains(kc))
-                continue;
-            const int g = effectiveGroup(kc);
-            if (g < 0)
-                continue;
-            XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, g);
-            const int width = XkbKeyGroupWidth(xkb, kc, g);
-            for (int level = 0; level < width; ++level) {
-                const KeySym ks = XkbKeySymEntry(xkb, kc, level, g);
-                if (ks == NoSymbol)
-                    continue;
-                const long mods = levelMods(type, level);
-                if (mods < 0)
-                    continue;
-                Placement p;
-                p.keycode = kc;
-                p.level = level;
-                p.shift = (mods & ShiftMask) != 0;
-                p.extraMods = static_cast<unsigned>(mods) & ~ShiftMask;
-                if (!modsPressable(p.extraMods))
-                    continue;
-                auto it = symbols.find(ks);
-                if (it == symbols.end() || p.rank() < it->rank())
-                    symbols.insert(ks, p);
-            }
-        }
-        for (auto it = symbols.cbegin(); it != symbols.cend(); ++it) {
-            const char32_t c = keysymToUcs(it.key());
-            if (!c)
-                continue;
-            auto found = chars.find(c);
-            if (found == chars.end() || it->rank() < found->rank())
-                chars.insert(c, *it);
-        }
+        table = KeyTable(readX11KeyboardLayout(dpy, numLockMask), x11KeysymCase, spareKeys);
         layoutRead = true;
-    }
-
-    QList<int> modKeysFor(unsigned extra) const
-    {
-        QList<int> keys;
-        for (int bit = 0; bit < 8; ++bit)
-            if (extra & (1u << bit))
-                keys.append(modKeycode[bit]);
-        return keys;
-    }
-
-    Binding bindingFor(const Placement &p) const
-    {
-        Binding b;
-        b.keycode = p.keycode;
-        b.modKeycodes = modKeysFor(p.extraMods);
-        return b;
-    }
-
-    static Binding spareBinding(KeySym plain, KeySym shifted = NoSymbol)
-    {
-        Binding b;
-        b.spare = true;
-        b.syms[0] = plain;
-        b.syms[1] = shifted;
-        return b;
-    }
-
-    // A key that gives the keysym unshifted (and the second one shifted),
-    // else a spare keycode remapped for them.
-    Binding plainKey(KeySym plain, KeySym shifted = NoSymbol) const
-    {
-        const auto it = symbols.constFind(plain);
-        if (it != symbols.cend() && it->rank() == 0
-            && (shifted == NoSymbol || keysymAt(it->keycode, 1) == shifted))
-            return bindingFor(*it);
-        return spareBinding(plain, shifted);
-    }
-
-    // The physical key carrying the keysym at any level (letters and digits:
-    // the shift state is the player's business).
-    Binding anyLevelKey(KeySym ks) const
-    {
-        const auto it = symbols.constFind(ks);
-        if (it != symbols.cend() && it->extraMods == 0) {
-            Binding b;
-            b.keycode = it->keycode;
-            return b;
-        }
-        return spareBinding(ks);
-    }
-
-    Binding modifierKey(KeySym ks, unsigned mask) const
-    {
-        const auto it = symbols.constFind(ks);
-        if (it != symbols.cend() && it->rank() == 0)
-            return bindingFor(*it);
-        Binding b;
-        b.keycode = modKeycode[std::countr_zero(mask)];
-        return b;
-    }
-
-    // The key a virtual-key code stands for.
-    Binding resolve(quint8 vk, bool extended) const
-    {
-        if (slots.contains(vk))
-            return slots.value(vk);
-        if (vk >= 'A' && vk <= 'Z')
-            return anyLevelKey(XK_a + (vk - 'A'));
-        if (vk >= '0' && vk <= '9')
-            return anyLevelKey(XK_0 + (vk - '0'));
-        if (vk >= 0x70 && vk <= 0x87)
-            return plainKey(XK_F1 + (vk - 0x70));
-        if (vk >= 0x60 && vk <= 0x69)
-            return plainKey(XK_KP_0 + (vk - 0x60));
-        // The dedicated navigation keys carry the extended flag; without it
-        // the same codes are the keypad's keys.
-        struct Nav {
-            quint8 vk;
-            KeySym dedicated, keypad;
-        };
-        static const Nav nav[] = {
-            {0x21, XK_Prior, XK_KP_Prior}, {0x22, XK_Next, XK_KP_Next},
-            {0x23, XK_End, XK_KP_End},     {0x24, XK_Home, XK_KP_Home},
-            {0x25, XK_Left, XK_KP_Left},   {0x26, XK_Up, XK_KP_Up},
-            {0x27, XK_Right, XK_KP_Right}, {0x28, XK_Down, XK_KP_Down},
-            {0x2D, XK_Insert, XK_KP_Insert}, {0x2E, XK_Delete, XK_KP_Delete},
-        };
-        for (const Nav &n : nav) {
-            if (n.vk != vk)
-                continue;
-            if (!extended) {
-                const auto it = symbols.constFind(n.keypad);
-                if (it != symbols.cend() && it->rank() == 0)
-                    return bindingFor(*it);
-            }
-            return plainKey(n.dedicated);
-        }
-        // US punctuation keys (VK_OEM_…): the key that gives the pair, whatever
-        // the layout, so that Shift with 0xDB/0xDD always types the braces.
-        struct Oem {
-            quint8 vk;
-            KeySym plain, shifted;
-        };
-        static const Oem oem[] = {
-            {0xBA, XK_semicolon, XK_colon},      {0xBB, XK_equal, XK_plus},
-            {0xBC, XK_comma, XK_less},           {0xBD, XK_minus, XK_underscore},
-            {0xBE, XK_period, XK_greater},       {0xBF, XK_slash, XK_question},
-            {0xC0, XK_grave, XK_asciitilde},     {0xDB, XK_bracketleft, XK_braceleft},
-            {0xDC, XK_backslash, XK_bar},        {0xDD, XK_bracketright, XK_braceright},
-            {0xDE, XK_apostrophe, XK_quotedbl},
-        };
-        for (const Oem &o : oem)
-            if (o.vk == vk)
-                return plainKey(o.plain, o.shifted);
-        switch (vk) {
-        case 0x03: return plainKey(XK_Break);
-        case 0x08: return plainKey(XK_BackSpace);
-        case 0x09: return plainKey(XK_Tab);
-        case 0x0C: return plainKey(XK_Clear);
-        case 0x0D: {
-            if (extended) {
-                const auto it = symbols.constFind(XK_KP_Enter);
-                if (it != symbols.cend() && it->rank() == 0)
-                    return bindingFor(*it);
-            }
-            return plainKey(XK_Return);
-        }
-        case 0x10: return modifierKey(XK_Shift_L, ShiftMask);
-        case 0x11: return modifierKey(extended ? XK_Control_R : XK_Control_L, ControlMask);
-        case 0x12: return modifierKey(extended ? XK_Alt_R : XK_Alt_L, Mod1Mask);
-        case 0x13: return plainKey(XK_Pause);
-        case 0x14: return plainKey(XK_Caps_Lock);
-        case 0x1B: return plainKey(XK_Escape);
-        case 0x20: return plainKey(XK_space);
-        case 0x29: return plainKey(XK_Select);
-        case 0x2A:
-        case 0x2C: return plainKey(XK_Print);
-        case 0x2B: return plainKey(XK_Execute);
-        case 0x2F: return plainKey(XK_Help);
-        case 0x5B: return plainKey(XK_Super_L);
-        case 0x5C: return plainKey(XK_Super_R);
-        case 0x5D: return plainKey(XK_Menu);
-        case 0x6A: return plainKey(XK_KP_Multiply);
-        case 0x6B: return plainKey(XK_KP_Add);
-        case 0x6D: return plainKey(XK_KP_Subtract);
-        case 0x6E: return plainKey(XK_KP_Decimal);
-        case 0x6F: return plainKey(XK_KP_Divide);
-        case 0x90: return plainKey(XK_Num_Lock);
-        case 0x91: return plainKey(XK_Scroll_Lock);
-        case 0xA0: return modifierKey(XK_Shift_L, ShiftMask);
-        case 0xA1: return modifierKey(XK_Shift_R, ShiftMask);
-        case 0xA2: return modifierKey(XK_Control_L, ControlMask);
-        case 0xA3: return modifierKey(XK_Control_R, ControlMask);
-        case 0xA4: return modifierKey(XK_Alt_L, Mod1Mask);
-        case 0xA5: return modifierKey(XK_Alt_R, Mod1Mask);
-        default: return Binding{};
-        }
-    }
-
-    // A private virtual key for a binding, kept for the sequence; the oldest
-    // one is reused when the pool runs out (the player presses a key right
-    // after asking for it).
-    quint8 slotFor(const QString &key, const Binding &binding)
-    {
-        const auto it = slotOf.constFind(key);
-        if (it != slotOf.cend())
-            return *it;
-        const QList<quint8> &pool = privateVkPool();
-        quint8 vk = pool.at(nextSlot % pool.size());
-        for (int tries = 0; tries < pool.size() && down.contains(vk); ++tries)
-            vk = pool.at(++nextSlot % pool.size());
-        ++nextSlot;
-        for (auto old = slotOf.begin(); old != slotOf.end(); ++old) {
-            if (*old == vk) {
-                slotOf.erase(old);
-                break;
-            }
-        }
-        slots.insert(vk, binding);
-        slotOf.insert(key, vk);
-        return vk;
     }
 
     quint16 scan(QChar ch)
     {
         ensureLayout();
-        if (ch.isSurrogate())
-            return INVALIDKEY;
-        char32_t c = ch.unicode();
-        if (c == u'\n')
-            c = u'\r';
-        const auto it = chars.constFind(c);
-        if (it != chars.cend()) {
-            const Placement p = *it;
-            const quint16 shiftBits = p.shift ? (VKKEYSCANSHIFTON << 8) : 0;
-            // Letters, digits and the space keep their usual codes when the
-            // layout's key for them is the one they name.
-            quint8 natural = 0;
-            if (c >= u'a' && c <= u'z')
-                natural = static_cast<quint8>('A' + (c - u'a'));
-            else if (c >= u'A' && c <= u'Z')
-                natural = static_cast<quint8>(c);
-            else if (c >= u'0' && c <= u'9')
-                natural = static_cast<quint8>(c);
-            else if (c == u' ')
-                natural = 0x20;
-            if (natural && p.extraMods == 0) {
-                const Binding b = resolve(natural, false);
-                if (!b.spare && b.keycode == p.keycode && b.modKeycodes.isEmpty())
-                    return shiftBits | natural;
-            }
-            const QString key = QStringLiteral("k%1:%2").arg(p.keycode).arg(p.extraMods);
-            return shiftBits | slotFor(key, bindingFor(p));
-        }
-        const KeySym ks = ucsToKeysym(c);
-        if (!ks || !haveSpares())
-            return INVALIDKEY;
-        // The server gives a one-symbol key of a letter both cases (lower
-        // unshifted): map the pair and shift for the capital.
-        KeySym lower = ks, upper = ks;
-        XConvertCase(ks, &lower, &upper);
-        if (lower != upper) {
-            const QString key = QStringLiteral("s%1").arg(static_cast<qulonglong>(lower));
-            const quint16 shiftBits = ks == upper ? (VKKEYSCANSHIFTON << 8) : 0;
-            return shiftBits | slotFor(key, spareBinding(lower, upper));
-        }
-        const QString key = QStringLiteral("s%1").arg(static_cast<qulonglong>(ks));
-        return slotFor(key, spareBinding(ks));
+        return table.vkKeyScan(
+            ch, [this] { return haveSpares(); }, [this](quint8 vk) { return down.contains(vk); });
     }
 
     bool haveSpares()
@@ -607,7 +144,7 @@ struct X11Keyboard::Impl {
         XFree(map);
     }
 
-    int spareKeycodeFor(const Binding &b)
+    int spareKeycodeFor(const KeyBinding &b)
     {
         if (!haveSpares())
             return 0;
@@ -705,7 +242,7 @@ struct X11Keyboard::Impl {
     // server, so that no other client moves the focus in between.
     bool press(quint8 vk, bool extended)
     {
-        Binding b = resolve(vk, extended);
+        KeyBinding b = table.resolve(vk, extended);
         if (!b.valid())
             return target == 0 || checkFocusAlone();
         if (b.spare) {
@@ -743,14 +280,14 @@ struct X11Keyboard::Impl {
 
     void release(quint8 vk, bool extended)
     {
-        Binding b;
+        KeyBinding b;
         auto it = down.find(vk);
         if (it != down.end() && !it->isEmpty()) {
             b = it->takeLast();
             if (it->isEmpty())
                 down.erase(it);
         } else {
-            b = resolve(vk, extended);
+            b = table.resolve(vk, extended);
             if (b.spare)
                 return; // never pressed: nothing to release
         }
@@ -772,7 +309,7 @@ struct X11Keyboard::Impl {
             char keys[32];
             XQueryKeymap(dpy, keys);
             held.clear();
-            for (int kc : modifierKeys)
+            for (int kc : table.heldModifierKeys())
                 if (keys[kc / 8] & (1 << (kc % 8)))
                     held.append(kc);
             if (held.isEmpty() || timer.elapsed() >= heldModifierWaitMs)
@@ -876,7 +413,7 @@ unsigned X11Keyboard::mapVirtualKey(unsigned vk)
     if (vk > 0xFF)
         return 0;
     const quint8 code = static_cast<quint8>(vk);
-    const Binding b = d->resolve(code, isExtendedVKey(code));
+    const KeyBinding b = d->table.resolve(code, isExtendedVKey(code));
     // X keycodes are the kernel's key numbers plus 8, which for the main
     // block are the PC scan codes.
     return (!b.spare && b.keycode >= 8) ? static_cast<unsigned>(b.keycode - 8) : 0;

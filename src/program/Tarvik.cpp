@@ -5,11 +5,11 @@
 #include "platform/Keyboard.h"
 #include "platform/NativeBackends.h"
 #include "platform/QtDialogs.h"
+#include "ui/LazyIcon.h"
 #include "ui/Style.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -44,15 +44,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    {
-        // The taskbars that do not look up the desktop entry take the icon
-        // from the window. Three small sizes: decoded when the window is made.
-        Q_INIT_RESOURCE(appicon); // lives in the core library
-        QIcon icon;
-        for (const char *size : {"16", "32", "48"})
-            icon.addFile(QStringLiteral(":/app/%1.png").arg(QLatin1String(size)));
-        QApplication::setWindowIcon(icon);
-    }
+    QApplication::setWindowIcon(applicationIcon());
     QApplication::setQuitOnLastWindowClosed(true);
 
     QTranslator qtFrench;

@@ -8,9 +8,23 @@
 #include <memory>
 #include <optional>
 
+// The resources live in a static library: they must be registered by hand.
+static void initApplicationIcon() { Q_INIT_RESOURCE(appicon); }
+
 namespace tarvik {
 
 namespace {
+
+// Every picture the program carries is PNG, which Qt decodes itself. Naming
+// the format and turning detection off keeps QImageReader from loading every
+// image plugin installed (and the libraries they pull in) to ask each whether
+// it can read the file.
+QImage readPng(const QString &fileName)
+{
+    QImageReader reader(fileName, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 
 class LazyIconEngine : public QIconEngine {
 public:
@@ -48,16 +62,10 @@ private:
         std::optional<QIcon> icon; // empty until first needed
     };
 
-    // Our glyphs are PNG, which Qt decodes itself. Naming the format and
-    // turning detection off keeps QImageReader from loading every image
-    // plugin installed (and the libraries they pull in) to ask each whether
-    // it can read the file.
     QIcon &icon()
     {
         if (!m_loaded->icon) {
-            QImageReader reader(m_loaded->fileName, "png");
-            reader.setAutoDetectImageFormat(false);
-            const QImage image = reader.read();
+            const QImage image = readPng(m_loaded->fileName);
             m_loaded->icon.emplace(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
         }
         return *m_loaded->icon;
@@ -69,5 +77,14 @@ private:
 } // namespace
 
 QIcon lazyIcon(const QString &fileName) { return QIcon(new LazyIconEngine(fileName)); }
+
+QIcon applicationIcon()
+{
+    initApplicationIcon();
+    QIcon icon;
+    for (const char *size : {"16", "32", "48"})
+        icon.addPixmap(QPixmap::fromImage(readPng(QStringLiteral(":/app/%1.png").arg(QLatin1String(size)))));
+    return icon;
+}
 
 } // namespace tarvik

@@ -1,5 +1,6 @@
 // The menus' glyphs, read from the program's resources when first shown.
 #include "UiTestSupport.h"
+#include "ui/LazyIcon.h"
 
 #include <QAction>
 #include <QFile>
@@ -12,11 +13,18 @@ using tarvik::testing::MenuFixture;
 
 class Icons : public MenuFixture {};
 
-// Every glyph an action carries comes out whole, and reading them never makes
-// Qt load the image plugins of the system (each pulls in a decoder library
-// and costs start-up time and memory for formats the program never reads).
+// Every glyph an action carries and the program's own icon come out whole,
+// and reading them never makes Qt load the image plugins of the system (each
+// pulls in a decoder library and costs start-up time and memory for formats
+// the program never reads).
 TEST_F(Icons, EveryGlyphIsReadWithoutTheImagePlugins)
 {
+    const QIcon program = applicationIcon();
+    for (int size : {16, 32, 48}) {
+        EXPECT_EQ(program.pixmap(size, size).size(), QSize(size, size)) << size;
+        EXPECT_TRUE(program.availableSizes().contains(QSize(size, size))) << size;
+    }
+
     TForm1 &menu = startMenu("ICONES");
     int glyphs = 0;
     for (QAction *action : menu.findChildren<QAction *>()) {
