@@ -7,10 +7,10 @@ set(TARVIK_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
 cmake_path(NORMAL_PATH TARVIK_WIN32_DIR)
 
 # Files that speak POSIX, /proc or X11; their Windows counterparts are in win32/.
-set(TARVIK_LINUX_ONLY_SOURCES_REGEX "/src/platform/(Linux[^/]*|X11[^/]*|CopyRegistry\\.(cpp|h)|FileLock\\.cpp|WholeFile\\.cpp|MenusFolder\\.cpp|ProcessExecutable\\.cpp)$")
+set(TARVIK_LINUX_ONLY_SOURCES_REGEX "/src/platform/(Linux[^/]*|X11[^/]*|CopyRegistry\\.(cpp|h)|FileLock\\.cpp|WholeFile\\.cpp|MenusFolder\\.cpp|ProcessExecutable\\.cpp|KeyTable\\.(cpp|h))$")
 # Tests of those files, and the desktop tests, which drive an X server.
 set(TARVIK_LINUX_ONLY_TESTS_REGEX
-    "/tests/(unit/(command_line|copy_registry|file_lock|linux_files|process_executable)_test\\.cpp|desktop/.*|support/DesktopSupport\\.(cpp|h))$")
+    "/tests/(unit/(command_line|copy_registry|file_lock|key_table|linux_files|process_executable)_test\\.cpp|desktop/.*|support/DesktopSupport\\.(cpp|h))$")
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
