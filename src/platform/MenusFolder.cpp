@@ -12,13 +12,6 @@ namespace tarvik {
 
 namespace {
 
-QString withSlash(QString folder)
-{
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
-
 bool inGroup(gid_t gid)
 {
     if (gid == getegid())
@@ -35,11 +28,6 @@ bool inGroup(gid_t gid)
 }
 
 } // namespace
-
-QString folderOf(const QString &path)
-{
-    return withSlash(path.left(path.lastIndexOf(u'/') + 1));
-}
 
 bool isWritableFolder(const QString &folder)
 {

@@ -10,6 +10,8 @@ namespace tarvik {
 
 // The folder of a path, ending in "/".
 QString folderOf(const QString &path);
+// The folder with a "/" at its end.
+QString withSlash(QString folder);
 
 // True when this user may create files in the folder. Judged by the
 // permission bits of the class the user falls in (owner, group, others) and

@@ -10,22 +10,6 @@
 
 namespace tarvik {
 
-namespace {
-
-QString withSlash(QString folder)
-{
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
-
-} // namespace
-
-QString folderOf(const QString &path)
-{
-    return withSlash(path.left(path.lastIndexOf(u'/') + 1));
-}
-
 bool isWritableFolder(const QString &folder)
 {
     // Access rights on Windows are lists, not bits: the one sure answer is
