@@ -21,11 +21,20 @@ QChar ansiToUnicode(unsigned char byte)
 
 QString ansiToUnicode(const QByteArray &bytes)
 {
-    QString out;
-    out.resize(bytes.size());
-    QChar *d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        d[i] = ansiToUnicode(static_cast<unsigned char>(bytes[i]));
+    // Windows-1252 is Latin-1 but for 0x80..0x9F: Qt's vectorised Latin-1
+    // conversion, then those few bytes put right (a menu's files are read
+    // whole at every start).
+    QString out = QString::fromLatin1(bytes);
+    const char *b = bytes.constData();
+    QChar *d = nullptr;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(b[i]);
+        if (byte >= 0x80 && byte <= 0x9F) {
+            if (!d)
+                d = out.data();
+            d[i] = QChar(kHigh[byte - 0x80]);
+        }
+    }
     return out;
 }
 

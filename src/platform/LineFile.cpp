@@ -3,6 +3,8 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
 
+#include <utility>
+
 namespace tarvik {
 
 namespace {
@@ -106,19 +108,20 @@ QStringList decodeLines(const QByteArray &bytes, TextEncoding *encoding, bool *c
         text.truncate(nul);
 
     QStringList lines;
+    const char16_t *const t = reinterpret_cast<const char16_t *>(std::as_const(text).constData());
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
+        const char16_t c = t[i];
         if (c == u'\r' || c == u'\n') {
-            lines << text.mid(start, i - start);
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            lines << QString(reinterpret_cast<const QChar *>(t + start), i - start);
+            if (c == u'\r' && i + 1 < n && t[i + 1] == u'\n')
                 ++i;
             start = i + 1;
         }
     }
     if (start < n)
-        lines << text.mid(start);
+        lines << QString(reinterpret_cast<const QChar *>(t + start), n - start);
     return lines;
 }
 

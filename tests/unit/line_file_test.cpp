@@ -424,3 +424,19 @@ TEST(AnsiCodePage, EveryByteSurvivesARoundTrip)
     EXPECT_EQ(unicodeToAnsi(QChar(0x0153)), 0x9C);
     EXPECT_EQ(unicodeToAnsi(QChar(0x0416)), -1);
 }
+
+// The whole-text conversion takes a faster road than the byte one: both must
+// agree on every byte, wherever it stands, and the text keeps its length.
+TEST(AnsiCodePage, TextConversionAgreesWithTheByteOne)
+{
+    QByteArray all;
+    for (int b = 255; b >= 0; --b)
+        all.append(char(b));
+    for (const QByteArray &bytes : {all, QByteArray("abc\x80"), QByteArray("\x9F"), QByteArray("caf\xE9 \x93ok\x94")}) {
+        const QString text = ansiToUnicode(bytes);
+        ASSERT_EQ(text.size(), bytes.size());
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            EXPECT_EQ(text[i], ansiToUnicode(static_cast<unsigned char>(bytes[i]))) << i;
+    }
+    EXPECT_TRUE(ansiToUnicode(QByteArray()).isEmpty());
+}
