@@ -45,6 +45,11 @@ function(tarvik_windows_targets)
       break()
     endif()
   endforeach()
+  # A window program: started from the Explorer or by another program
+  # (a sub-menu), a console program would open a console window beside it.
+  if(TARGET tarvik)
+    set_target_properties(tarvik PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
   if(TARGET tarvik_test_support)
     get_target_property(sources tarvik_test_support SOURCES)
     list(FILTER sources EXCLUDE REGEX "${TARVIK_LINUX_ONLY_TESTS_REGEX}")

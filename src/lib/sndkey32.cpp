@@ -35,6 +35,15 @@ constexpr std::array<TSendKey, MaxSendKeyRecs> SendKeyRecs{{
     {"UP", 0x26},
 }};
 
+// The key of a brace on the current layout: Shift with the US key types
+// something else on most others (a degree sign on AZERTY). The US key when
+// the layout has none.
+quint16 BraceKey(char16_t brace, quint8 usKey)
+{
+    const quint16 key = keyboard().vkKeyScan(QChar(brace));
+    return key != INVALIDKEY ? key : static_cast<quint16>((VKKEYSCANSHIFTON << 8) | usKey);
+}
+
 // A press the keyboard held back: the focus left the target window.
 struct TargetLost {};
 
@@ -284,7 +293,7 @@ bool TSendKeysPlayer::PlayBracedKey()
     }
     if (I < L && SendKeysString.at(I) == QLatin1Char('}')) {
         ++I;
-        SendKey(static_cast<quint16>((VKKEYSCANSHIFTON << 8) | VK_RightBracket), 1, true);
+        SendKey(BraceKey(u'}', VK_RightBracket), 1, true);
         PopUpShiftKeys();
         return true;
     }
@@ -346,7 +355,7 @@ bool TSendKeysPlayer::Play()
             break;
         case u'{':
             if (I + 1 < L && SendKeysString.at(I + 1) == QLatin1Char('{')) {
-                SendKey(static_cast<quint16>((VKKEYSCANSHIFTON << 8) | VK_LeftBracket), 1, true);
+                SendKey(BraceKey(u'{', VK_LeftBracket), 1, true);
                 PopUpShiftKeys();
                 I += 3;
                 break;

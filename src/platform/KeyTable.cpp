@@ -1,6 +1,7 @@
 #include "platform/KeyTable.h"
 
 #include "platform/Keyboard.h"
+#include "platform/PrivateVirtualKeys.h"
 
 #include <algorithm>
 #include <bit>
@@ -49,35 +50,6 @@ quint32 ucsToKeysym(char32_t c)
     if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF))
         return 0;
     return 0x01000000 | c;
-}
-
-// Virtual-key codes that nothing of the grammar or the fixed table uses:
-// characters of the layout that have no natural code get one of these for
-// the length of a sequence.
-const QList<quint8> &privateVkPool()
-{
-    static const QList<quint8> pool = [] {
-        QList<quint8> p;
-        auto range = [&p](int from, int to) {
-            for (int v = from; v <= to; ++v)
-                p.append(static_cast<quint8>(v));
-        };
-        range(0x88, 0x8F);
-        range(0x92, 0x96);
-        range(0x97, 0x9F);
-        range(0xC1, 0xDA);
-        range(0xE3, 0xE4);
-        p.append(0xE6);
-        range(0xE8, 0xF5);
-        range(0x3A, 0x40);
-        p.append(0x07);
-        range(0x0A, 0x0B);
-        range(0x0E, 0x0F);
-        p.append(0x5E);
-        p.append(0xE0);
-        return p;
-    }();
-    return pool;
 }
 
 } // namespace
@@ -342,7 +314,7 @@ quint8 KeyTable::slotFor(const QString &key, const KeyBinding &binding, const st
     const auto it = m_slotOf.constFind(key);
     if (it != m_slotOf.cend())
         return *it;
-    const QList<quint8> &pool = privateVkPool();
+    const QList<quint8> &pool = privateVirtualKeys();
     quint8 vk = pool.at(m_nextSlot % pool.size());
     for (int tries = 0; tries < pool.size() && isPressed(vk); ++tries)
         vk = pool.at(++m_nextSlot % pool.size());

@@ -392,7 +392,8 @@ void Screen::collectWindows(WindowId parentWindow, qint64 pid, int depth, QList<
         XWindowAttributes attrs{};
         if (!XGetWindowAttributes(m_dpy, children[i], &attrs) || attrs.map_state != IsViewable)
             continue;
-        if (pidOf(children[i]) != pid) {
+        const qint64 owner = pidOf(children[i]);
+        if (pid == kAnyProcess ? owner == 0 : owner != pid) {
             collectWindows(children[i], pid, depth + 1, out);
             continue;
         }

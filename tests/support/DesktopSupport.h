@@ -129,6 +129,8 @@ public:
     // The viewable client windows of a process with their titles; a window
     // manager's frames are looked through.
     QList<QPair<WindowId, QString>> windowsOf(qint64 pid);
+    // Every viewable client window that names its process, with its title.
+    QList<QPair<WindowId, QString>> clientWindows() { return windowsOf(kAnyProcess); }
 
     // Where the window lies on the screen.
     QRect rootGeometry(WindowId w);
@@ -145,6 +147,7 @@ public:
     void sendClick(WindowId w, int x, int y);
 
 private:
+    static constexpr qint64 kAnyProcess = -1;
     void walkTitled(WindowId w, int depth, const QString &wanted, QList<WindowId> &out);
     void collectWindows(WindowId parent, qint64 pid, int depth, QList<QPair<WindowId, QString>> &out);
     QString textProperty(WindowId w, const char *name);

@@ -1,6 +1,6 @@
 // The Windows back-ends against the services they call (run under Wine on
 // the build machine): paths, folders, the registry, files, windows, the copy
-// registry, the file lock and the keyboard layout.
+// registry and the file lock (the keyboard: win32_keyboard_test).
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
@@ -20,7 +20,6 @@ TEST(Win32Platform, RunsOnWindowsOnly)
 #include "platform/LineFile.h"
 #include "platform/MenusFolder.h"
 #include "platform/win32/Win32CopyRegistry.h"
-#include "platform/win32/Win32Keyboard.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Windows.h"
 
@@ -399,41 +398,6 @@ TEST(Win32Platform, TheStartedProcessAndItsParent)
     EXPECT_EQ(self->session, 0);
     EXPECT_FALSE(os.processInfo(0));
     EXPECT_FALSE(os.sessionRuns(GetCurrentProcessId()));
-}
-
-// With a target that is not the foreground window, presses are held back
-// and releases go out; without a target every key goes out.
-TEST(Win32Keyboard, KeysOnlyWhileTheTargetIsInFront)
-{
-    win32::Win32Keyboard keyboard;
-    const HWND other = makeWindow(QStringLiteral("Tarvik cible"));
-    ASSERT_NE(other, nullptr);
-    keyboard.setTargetWindow(handleOf(other));
-    EXPECT_FALSE(keyboard.targetHasKeyboard());
-    EXPECT_FALSE(keyboard.keybdEvent(VK_SHIFT, 0x2A, 0));
-    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, KEYEVENTF_KEYUP));
-    keyboard.setTargetWindow(0);
-    EXPECT_TRUE(keyboard.targetHasKeyboard());
-    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, 0));
-    EXPECT_TRUE(keyboard.keybdEvent(VK_SHIFT, 0x2A, KEYEVENTF_KEYUP));
-    DestroyWindow(other);
-}
-
-TEST(Win32Keyboard, LayoutMappingOfTheCurrentKeyboard)
-{
-    win32::Win32Keyboard keyboard;
-    EXPECT_EQ(keyboard.vkKeyScan(u'5') & 0xFF, 0x35);
-    EXPECT_EQ(keyboard.vkKeyScan(u'\r') & 0xFF, VK_RETURN);
-    // A letter's key is the same with or without shift; the shift bit tells them apart.
-    const quint16 lower = keyboard.vkKeyScan(u'a');
-    const quint16 upper = keyboard.vkKeyScan(u'A');
-    ASSERT_NE(lower, INVALIDKEY);
-    EXPECT_EQ(lower & 0xFF, upper & 0xFF);
-    EXPECT_EQ(lower >> 8, 0);
-    EXPECT_EQ(upper >> 8, VKKEYSCANSHIFTON);
-    EXPECT_EQ(keyboard.vkKeyScan(QChar(0x4E2D)), INVALIDKEY); // no key types a CJK ideograph
-    EXPECT_EQ(keyboard.mapVirtualKey(VK_RETURN), 0x1Cu);
-    EXPECT_EQ(keyboard.mapVirtualKey(VK_ESCAPE), 0x01u);
 }
 
 #endif
